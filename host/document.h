@@ -1,0 +1,124 @@
+// The modeller's in-memory mesh document: layers of points and polygons with their tags and
+// vertex maps. It knows nothing of files (io/ reads and writes it) nor of plug-ins (the session
+// in host/ edits it for them).
+//
+// Storage is flat so that scenes of millions of elements stay compact: positions in one array,
+// polygons as offsets into one array of point indices, vertex maps as one value array each.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "clone/host_api.h"
+
+namespace zelkor::host {
+
+// Per-point values of one vertex map (type, name) in one layer.
+struct VertexMap {
+    LWID type = 0;
+    std::string name;
+    int dimension = 0;
+    std::vector<float> values;        // `dimension` floats per point, by point index
+    std::vector<std::uint8_t> has;    // 1 where the point has a value; may be shorter than the layer
+    std::vector<std::uint8_t> vmpa;   // raw VMPA data read just before this map (LWO), or empty
+
+    bool has_value(std::uint32_t point) const { return point < has.size() && has[point] != 0; }
+    const float* value(std::uint32_t point) const { return values.data() + std::size_t(point) * dimension; }
+    void set(std::uint32_t point, const float* v);  // grows the arrays as needed
+    void clear(std::uint32_t point);
+    std::size_t value_count() const;  // number of points that have a value
+};
+
+// Per-polygon-corner values (discontinuous maps), kept as they were read.
+struct DiscontinuousMap {
+    LWID type = 0;
+    std::string name;
+    int dimension = 0;
+    std::vector<std::uint32_t> points;    // one entry per corner value
+    std::vector<std::uint32_t> polygons;  // same length as `points`
+    std::vector<float> values;            // `dimension` floats per entry
+    std::vector<std::uint8_t> vmpa;
+
+    std::size_t entry_count() const { return points.size(); }
+};
+
+// One kind of polygon tag (SURF, PART, SMGP, COLR, ...): a value per polygon, -1 for none.
+// SURF, PART and COLR values index Document::tags; other kinds hold the raw number.
+struct PolygonTags {
+    LWID type = 0;
+    std::vector<std::int32_t> values;
+};
+
+constexpr std::int32_t kNoTag = -1;
+
+struct Layer {
+    int number = 0;  // as stored in files: 0 for the first layer a modeller shows as "1"
+    std::string name;
+    std::uint16_t flags = 0;  // bit 0: hidden
+    std::array<double, 3> pivot{0, 0, 0};
+    int parent = -1;  // number of the parent layer, -1 for none
+
+    std::vector<double> positions;  // x, y, z per point
+
+    std::vector<LWID> poly_type;
+    std::vector<std::uint16_t> poly_flag_bits;  // high bits of a file's vertex-count word, kept
+    std::vector<std::uint8_t> poly_selected;    // 1 where the polygon is selected
+    std::vector<std::uint32_t> poly_start{0};   // polygon i uses poly_points[poly_start[i] .. poly_start[i+1])
+    std::vector<std::uint32_t> poly_points;
+    std::vector<PolygonTags> poly_tags;
+
+    std::vector<VertexMap> vmaps;
+    std::vector<DiscontinuousMap> vmads;
+
+    std::size_t point_count() const { return positions.size() / 3; }
+    std::size_t polygon_count() const { return poly_type.size(); }
+    std::span<const std::uint32_t> polygon(std::size_t i) const {
+        return {poly_points.data() + poly_start[i], poly_start[i + 1] - poly_start[i]};
+    }
+    const double* position(std::size_t point) const { return positions.data() + 3 * point; }
+
+    std::uint32_t add_point(double x, double y, double z);
+    // Adds a polygon without tags; every tag kind of the layer gets kNoTag for it.
+    std::uint32_t add_polygon(LWID type, std::span<const std::uint32_t> points, std::uint16_t flag_bits = 0);
+
+    PolygonTags* find_tags(LWID type);
+    const PolygonTags* find_tags(LWID type) const;
+    PolygonTags& tags_of(LWID type);  // created, all kNoTag, when missing
+    std::int32_t tag(LWID type, std::size_t polygon) const;  // kNoTag when none
+    void set_tag(LWID type, std::size_t polygon, std::int32_t value);
+
+    VertexMap* find_vmap(LWID type, std::string_view name);
+    const VertexMap* find_vmap(LWID type, std::string_view name) const;
+    VertexMap& vmap(LWID type, std::string_view name, int dimension);  // created when missing
+};
+
+// An object-level chunk carried through unchanged (clips, envelopes, descriptions, ...).
+struct RawChunk {
+    LWID id = 0;
+    std::vector<std::uint8_t> data;
+};
+
+// A surface by name. `lwo2_data` is the data of its LWO2 SURF chunk (name included) when it came
+// from an LWO2 file; surfaces from other formats carry only the name.
+struct Surface {
+    std::string name;
+    std::vector<std::uint8_t> lwo2_data;
+};
+
+struct Document {
+    std::vector<std::string> tags;  // names that polygon tags refer to: surfaces, parts, colours
+    std::vector<Layer> layers;
+    std::vector<Surface> surfaces;
+    std::vector<RawChunk> chunks;   // other object-level chunks, in file order
+
+    int find_tag(std::string_view name) const;  // -1 when missing
+    int tag_index(std::string_view name);       // appended when missing
+    const Surface* find_surface(std::string_view name) const;
+    Layer* find_layer(int number);
+};
+
+}  // namespace zelkor::host
