@@ -1,0 +1,20 @@
+// The one error every mesh reader and writer throws: a single line that names the file and the fault.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace zelkor::io {
+
+class FileError : public std::runtime_error {
+public:
+    FileError(const std::filesystem::path& file, const std::string& fault)
+        : std::runtime_error(file.filename().string() + ": " + fault), file_(file) {}
+    const std::filesystem::path& file() const { return file_; }
+
+private:
+    std::filesystem::path file_;
+};
+
+}  // namespace zelkor::io
