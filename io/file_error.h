@@ -10,7 +10,7 @@ namespace zelkor::io {
 class FileError : public std::runtime_error {
 public:
     FileError(const std::filesystem::path& file, const std::string& fault)
-        : std::runtime_error(file.filename().string() + ": " + fault), file_(file) {}
+        : std::runtime_error(file.string() + ": " + fault), file_(file) {}
     const std::filesystem::path& file() const { return file_; }
 
 private:
