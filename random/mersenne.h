@@ -1,0 +1,29 @@
+// Mersenne Twister MT19937 (Matsumoto and Nishimura, 1998), giving doubles in [0, 1].
+//
+// The published twist and tempering, but seeded by the older routine that fills each state word
+// from two steps of s <- 69069 s + 1, and scaled by 1 / (2^32 - 1) so that 0 and 1 both occur.
+// Stored sequences of clone positions depend on every one of these choices.
+#pragma once
+
+#include <cstdint>
+
+namespace zelkor {
+
+class CRandom {
+public:
+    std::uint64_t* mt;  // 624 state words, each holding a 32-bit value
+    int mti;            // next word to deliver; 624 = used up, 625 = never seeded
+
+    // Allocates the state without seeding it; the first get() seeds with 4357.
+    CRandom();
+    ~CRandom();
+    CRandom(const CRandom&) = delete;
+    CRandom& operator=(const CRandom&) = delete;
+
+    // Restarts the sequence; seed 0 means 4357. Only the low 32 bits of the seed matter.
+    void randomize(std::uint64_t seed);
+    // Next value in [0, 1], regenerating the state every 624 draws.
+    double get();
+};
+
+}  // namespace zelkor
