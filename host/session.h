@@ -1,0 +1,108 @@
+// The mesh-edit session (MeshEditOp) over a document's foreground and background layers.
+//
+// Edits go straight into the document, and the session keeps what it needs to take them back:
+// the size of every array when it opened, the maps and tag kinds it created and the old values it
+// overwrote. done(EDERR_NONE) keeps the edits; any other error takes them all back, leaving the
+// document as it was. This keeps every call O(1) however large the scene.
+//
+// Counts and scans see the layers as they were when the session opened; new points and polygons
+// go into the first foreground layer and can be read back (pointInfo, polyInfo, polyNormal).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "clone/host_api.h"
+#include "host/document.h"
+
+namespace zelkor::host {
+
+struct SessionResult {
+    bool done_called = false;
+    EDError error = EDERR_NONE;      // what done was given
+    bool kept = false;                // done(EDERR_NONE): the edits stay in the document
+    std::size_t points_added = 0;     // counted whether kept or not
+    std::size_t polygons_added = 0;
+    std::size_t map_values_written = 0;
+};
+
+class Session {
+public:
+    // `foreground` and `background` are indices into document.layers, disjoint, each in range.
+    // Polygon selection: when no foreground polygon is selected, every foreground polygon counts
+    // as selected; background polygons are never selected, and every point counts as selected.
+    Session(Document& document, std::span<const int> foreground, std::span<const int> background);
+    ~Session();  // a session never closed takes its edits back
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The table handed to the module; its `state` is this session.
+    MeshEditOp* op() { return &op_; }
+    static Session* from_state(EDStateRef state) { return reinterpret_cast<Session*>(state); }
+
+    bool is_open() const { return open_; }
+    const SessionResult& result() const { return result_; }
+
+    // The MeshEditOp calls, in C++ form. Each is O(1) per element it touches.
+    void done(EDError error);
+    int point_count(EltOpLayer layers, int mode) const;
+    int polygon_count(EltOpLayer layers, int mode) const;
+    EDError point_scan(EDPointScanFunc callback, void* data, EltOpLayer layers);
+    EDError polygon_scan(EDPolyScanFunc callback, void* data, EltOpLayer layers);
+    EDPointInfo* point_info(LWPntID point);
+    EDPolygonInfo* polygon_info(LWPolID polygon);
+    int polygon_normal(LWPolID polygon, double r_normal[3]);
+    LWPntID add_point(const double position[3]);
+    LWPolID add_polygon(LWID type, LWPolID template_polygon, const char* surface, int point_count,
+                        const LWPntID* points);
+    int choose_map(LWID type, const char* name);
+    int point_map_value(LWPntID point, float* r_value);
+    EDError write_map_value(LWPntID point, LWID type, const char* name, int dimension, const float* value);
+
+private:
+    enum class Role : std::uint8_t { None, Foreground, Background };
+    struct LayerStart;        // array sizes when the session opened (session.cpp)
+    struct OverwrittenValue;  // a map value as it was before its first overwrite
+    struct MapChoice {        // a (type, name) resolved to a map index in each layer, -1 for none
+        LWID type = 0;
+        std::string name;
+        std::vector<int> map_by_layer;
+        bool valid = false;
+    };
+
+    bool valid_point(LWPntID point, std::uint32_t& r_layer, std::uint32_t& r_index) const;
+    bool valid_polygon(LWPolID polygon, std::uint32_t& r_layer, std::uint32_t& r_index) const;
+    bool selected(std::uint32_t layer, std::uint32_t polygon) const;
+    std::vector<int> layers_of(EltOpLayer layers) const;
+    void fill_point_info(EDPointInfo& info, std::vector<float>& values, std::uint32_t layer, std::uint32_t index) const;
+    void fill_polygon_info(EDPolygonInfo& info, std::vector<LWPntID>& points, std::uint32_t layer, std::uint32_t index) const;
+    void resolve(MapChoice& choice, LWID type, const char* name) const;
+    void take_back();
+
+    Document& document_;
+    MeshEditOp op_{};
+    bool open_ = true;
+    SessionResult result_;
+
+    std::vector<int> foreground_;
+    std::vector<int> background_;
+    std::vector<Role> role_by_layer_;
+    bool foreground_has_selection_ = false;
+    std::vector<LayerStart> start_by_layer_;
+    std::size_t start_tag_count_ = 0;
+    std::size_t start_surface_count_ = 0;
+    std::vector<OverwrittenValue> overwritten_;
+
+    MapChoice chosen_map_;  // set by pointVSet, read by pointVGet and vmapVec
+    MapChoice written_map_; // the last map pntVMap wrote, so repeated writes skip the lookup
+
+    EDPointInfo point_info_{};  // pointInfo's answer, separate from a scan's
+    std::vector<float> point_info_values_;
+    EDPolygonInfo polygon_info_{};
+    std::vector<LWPntID> polygon_info_points_;
+};
+
+}  // namespace zelkor::host
