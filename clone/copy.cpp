@@ -1,0 +1,215 @@
+#include "clone/copy.h"
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "clone/globals.h"
+#include "clone/placement.h"
+#include "clone/transform.h"
+#include "random/random.h"
+#include "util/cstr.h"
+
+namespace zelkor {
+
+namespace {
+
+// Per-clone state of the fast path: the point map as a hash table, the transform with its
+// rotations prepared, and the morph-map names with the clone's number appended.
+std::unordered_map<LWPntID, LWPntID> new_point_by_source_point;
+std::optional<clone_transform> current_transform;
+std::vector<std::string> morph_output_names;
+std::vector<LWPntID> polygon_points;
+
+// A host writes as many floats as the map it reads has dimensions; a file may give any map up to
+// 65535 of them, so the buffer holds that many.
+float value_buffer[65536];
+
+
+template <class Node>
+void delete_chain_after(Node* node) {
+    // Iterative, so that chains of any length are released without deep recursion.
+    Node* rest = node->next;
+    node->next = nullptr;
+    while (rest) {
+        Node* following = rest->next;
+        rest->next = nullptr;
+        delete rest;
+        rest = following;
+    }
+}
+
+std::string morph_output_name(const char* name) {
+    Cstr out(name);
+    if (morph_map_num != 0) {
+        Cstr number(morph_map_num);
+        out += number;
+    }
+    return std::string(static_cast<char*>(out));
+}
+
+// The reference point map: a list searched from its head, new entries appended at its end.
+bool find_in_list(LWPntID source, LWPntID* made) {
+    for (IDs_typ* node = IDs; node; node = node->next)
+        if (node->src_id == source) {
+            *made = node->new_id;
+            return true;
+        }
+    return false;
+}
+
+void append_to_list(LWPntID source, LWPntID made) {
+    IDs_typ* node = new IDs_typ;
+    node->src_id = source;
+    node->new_id = made;
+    if (!IDs) {
+        IDs = node;
+        return;
+    }
+    IDs_typ* last = IDs;
+    while (last->next) last = last->next;
+    last->next = node;
+}
+
+XYZ6_typ transform_for_clone(XYZ6_typ v, params_typ* par) {
+    if (current_transform && !use_reference_structures) return current_transform->apply(v);
+    return calc_cloned_point(v, par);
+}
+
+// Copies the value of `source` in every map of one list to `made`.
+void copy_plain_maps(UV_typ* names, LWID type, int dimension, LWPntID source, LWPntID made) {
+    float* value = value_buffer;
+    for (UV_typ* m = names; m; m = m->next) {
+        edit->pointVSet(edit->state, nullptr, type, m->name);
+        if (edit->pointVGet(edit->state, source, value))
+            edit->pntVMap(edit->state, made, type, m->name, dimension, value);
+    }
+}
+
+void copy_morph_maps(params_typ* par, LWPntID source, LWPntID made) {
+    std::size_t index = 0;
+    for (UV_typ* m = MMs; m; m = m->next, ++index) {
+        edit->pointVSet(edit->state, nullptr, LWVMAP_MORF, m->name);
+        float* value = value_buffer;
+        if (!edit->pointVGet(edit->state, source, value)) continue;
+        XYZ6_typ offset;
+        offset.x = value[0];
+        offset.y = value[1];
+        offset.z = value[2];
+        offset = transform_for_clone(offset, par);
+        value[0] = float(offset.x);
+        value[1] = float(offset.y);
+        value[2] = float(offset.z);
+        std::string name = index < morph_output_names.size() ? morph_output_names[index] : morph_output_name(m->name);
+        edit->pntVMap(edit->state, made, LWVMAP_MORF, name.c_str(), 3, value);
+    }
+}
+
+LWPntID make_point(params_typ* par, LWPntID source) {
+    const EDPointInfo* info = edit->pointInfo(edit->state, source);
+    XYZ6_typ position(const_cast<double*>(info->position));
+    XYZ6_typ result = transform_for_clone(position, par);
+    result += akt_item->pos;
+    return edit->addPoint(edit->state, result);
+}
+
+}  // namespace
+
+IDs_typ::~IDs_typ() { delete_chain_after(this); }
+UV_typ::~UV_typ() { delete_chain_after(this); }
+
+void get_any_map_names(LWObjectFuncs* objects, LWID type, UV_typ** head) {
+    int n = objects->numVMaps(type);
+    if (n < 1) return;
+    UV_typ* last = new UV_typ;
+    last->name = objects->vmapName(type, 0);
+    *head = last;
+    for (int i = 1; i < n; ++i) {
+        UV_typ* node = new UV_typ;
+        node->name = objects->vmapName(type, i);
+        last->next = node;
+        last = node;
+    }
+}
+
+bool clone_object(params_typ* par) {
+    HPB_rand.x = losoj.z_zakresu(par->H_min, par->H_max);
+    HPB_rand.y = losoj.z_zakresu(par->P_min, par->P_max);
+    HPB_rand.z = losoj.z_zakresu(par->B_min, par->B_max);
+
+    double f = 1.0;
+    if (par->size_by_area == 1) {
+        // With every target polygon degenerate there is no average to compare with: ratio 1.
+        double r = poly_avg_area == 0 ? 1.0 : akt_item->area / poly_avg_area;
+        if (r < 0.7) r = 0.7;
+        f = r * par->dependence_power;
+    }
+    if (par->independent_sizes == 1) {
+        size_change_x = f * losoj.z_zakresu(1 - par->size_var_x, 1 + par->size_var_x);
+        size_change_y = f * losoj.z_zakresu(1 - par->size_var_y, 1 + par->size_var_y);
+        size_change_z = f * losoj.z_zakresu(1 - par->size_var_z, 1 + par->size_var_z);
+    } else {
+        size_change_x = f * losoj.z_zakresu(1 - par->size_var_x, 1 + par->size_var_x);
+    }
+
+    delete IDs;
+    IDs = nullptr;
+    new_point_by_source_point.clear();
+
+    morph_map_num = par->auto_morph_maps != 0 ? losoj.z_zakresu(0, par->auto_morph_maps) + 1 : 0;
+
+    current_transform.emplace(par);
+    morph_output_names.clear();
+    for (UV_typ* m = MMs; m; m = m->next) morph_output_names.push_back(morph_output_name(m->name));
+
+    edit->polyScan(edit->state, poly_clone, par, OPLYR_BG);
+    current_transform.reset();
+    return true;
+}
+
+EDError poly_clone(void* data, const EDPolygonInfo* polygon) {
+    params_typ* par = static_cast<params_typ*>(data);
+    polygon_points.assign(std::size_t(polygon->numPnts > 0 ? polygon->numPnts : 0), nullptr);
+    for (int j = 0; j < polygon->numPnts; ++j) {
+        LWPntID source = polygon->points[j];
+        LWPntID known = nullptr;
+        bool found;
+        if (use_reference_structures) {
+            found = find_in_list(source, &known);
+        } else {
+            auto it = new_point_by_source_point.find(source);
+            found = it != new_point_by_source_point.end();
+            if (found) known = it->second;
+        }
+        if (found) {
+            polygon_points[j] = known;
+            continue;
+        }
+
+        LWPntID made = make_point(par, source);
+        if (use_reference_structures)
+            append_to_list(source, made);
+        else
+            new_point_by_source_point.emplace(source, made);
+        polygon_points[j] = made;
+
+        copy_plain_maps(UVs, LWVMAP_TXUV, 2, source, made);
+        copy_plain_maps(WGs, LWVMAP_WGHT, 1, source, made);
+        float index = float(par->akt_clone) / float(par->num_clones);
+        edit->pntVMap(edit->state, made, LWVMAP_WGHT, "ZK_index", 1, &index);
+        copy_morph_maps(par, source, made);
+        copy_plain_maps(MNs, LWVMAP_MNVW, 1, source, made);
+        copy_plain_maps(STs, LWVMAP_SPOT, 3, source, made);
+    }
+    edit->addPoly(edit->state, polygon->type, polygon->pol, nullptr, polygon->numPnts, polygon_points.data());
+    return EDERR_NONE;
+}
+
+void release_point_map() {
+    new_point_by_source_point = {};
+    polygon_points = {};
+    morph_output_names = {};
+}
+
+}  // namespace zelkor

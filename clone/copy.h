@@ -1,0 +1,40 @@
+// The geometry of one clone: every background polygon rebuilt through new, transformed points,
+// each carrying the template point's vertex-map values and the clone's index in "ZK_index".
+#pragma once
+
+#include "clone/host_api.h"
+#include "params/params.h"
+
+namespace zelkor {
+
+// One entry of the current clone's point map. Deleting an entry deletes the entries after it.
+struct IDs_typ {
+    LWPntID src_id = nullptr;  // template point
+    LWPntID new_id = nullptr;  // the point made for it in this clone
+    IDs_typ* next = nullptr;
+    ~IDs_typ();
+};
+
+// One name of a vertex-map name list (the text belongs to the host). Deleting an entry deletes
+// the entries after it.
+struct UV_typ {
+    const char* name = nullptr;
+    UV_typ* next = nullptr;
+    ~UV_typ();
+};
+
+// Stores at *head the names of the object's maps of `type`, in the host's order; leaves *head
+// unchanged when there are none.
+void get_any_map_names(LWObjectFuncs* objects, LWID type, UV_typ** head);
+
+// Draws the clone's angles, sizes and morph-map number, then copies the background layer onto
+// the position at akt_item. Always true.
+bool clone_object(params_typ* par);
+
+// polyScan callback: rebuilds one template polygon for the current clone; `data` is the record.
+EDError poly_clone(void* data, const EDPolygonInfo* polygon);
+
+// Releases the fast point map of the current clone (free_memory calls it).
+void release_point_map();
+
+}  // namespace zelkor

@@ -1,0 +1,120 @@
+#include "clone/transform.h"
+
+#include <cmath>
+
+#include "clone/globals.h"
+#include "clone/placement.h"
+#include "random/random.h"
+
+namespace zelkor {
+
+namespace {
+
+// The size map's factor: negative weights shrink at half the rate positive weights enlarge.
+double size_weight_factor(const params_typ* par) {
+    double w = WG_val[akt_item->polygon];
+    if (w < 0.0) return 1 + (w / 2) * par->size_wg_influence;
+    return 1 + w * par->size_wg_influence;
+}
+
+}  // namespace
+
+XYZ6_typ calc_cloned_point(XYZ6_typ p, params_typ* par) {
+    XYZ6_typ v = p;
+    if (par->independent_sizes == 1) {
+        v.x = v.x * size_change_x;
+        v.y = v.y * size_change_y;
+        v.z = v.z * size_change_z;
+    } else {
+        v = v * size_change_x;
+    }
+    if (par->jitter > 0.0) v = v * losoj.z_zakresu(1 - par->jitter, 1 + par->jitter);
+    if (par->size_wg > 0) v = v * size_weight_factor(par);
+    v = v.rotate_Z(HPB_rand.z);
+    v = v.rotate_X(HPB_rand.y);
+    v = v.rotate_Y(HPB_rand.x);
+    if (par->P_align == 1) v = v.rotate_Z(akt_item->P_angle);
+    if (par->H_align == 1) v = v.rotate_Y(akt_item->H_angle);
+    return v;
+}
+
+clone_transform::turn clone_transform::about_x_or_z(double a) {
+    turn t;
+    if (a == 0) {
+        t.identity = true;
+        return t;
+    }
+    t.s = std::sin(-a);
+    t.c = std::cos(-a);
+    return t;
+}
+
+clone_transform::turn clone_transform::about_y(double a) {
+    turn t;
+    t.s = std::sin(-a);
+    t.c = std::cos(-a);
+    return t;
+}
+
+XYZ6_typ clone_transform::rotate_x(const XYZ6_typ& v, const turn& t) {
+    if (t.identity) return v;
+    XYZ6_typ r;
+    r.x = v.x;
+    r.y = v.y * t.c - v.z * t.s;
+    r.z = v.y * t.s + v.z * t.c;
+    return r;
+}
+
+XYZ6_typ clone_transform::rotate_y(const XYZ6_typ& v, const turn& t) {
+    XYZ6_typ r;
+    r.x = v.x * t.c + v.z * t.s;
+    r.y = v.y;
+    r.z = v.z * t.c - v.x * t.s;
+    return r;
+}
+
+XYZ6_typ clone_transform::rotate_z(const XYZ6_typ& v, const turn& t) {
+    if (t.identity) return v;
+    XYZ6_typ r;
+    r.x = v.x * t.c - v.y * t.s;
+    r.y = v.y * t.c + v.x * t.s;
+    r.z = v.z;
+    return r;
+}
+
+clone_transform::clone_transform(const params_typ* par)
+    : independent_sizes_(par->independent_sizes == 1),
+      sx_(size_change_x),
+      sy_(size_change_y),
+      sz_(size_change_z),
+      jitter_(par->jitter),
+      weighted_(par->size_wg > 0),
+      weight_factor_(weighted_ ? size_weight_factor(par) : 1.0),
+      bank_(about_x_or_z(HPB_rand.z)),
+      pitch_(about_x_or_z(HPB_rand.y)),
+      heading_(about_y(HPB_rand.x)),
+      p_align_(par->P_align == 1),
+      h_align_(par->H_align == 1),
+      align_pitch_(p_align_ ? about_x_or_z(akt_item->P_angle) : turn{}),
+      align_heading_(h_align_ ? about_y(akt_item->H_angle) : turn{}) {}
+
+XYZ6_typ clone_transform::apply(XYZ6_typ p) const {
+    XYZ6_typ v = p;
+    if (independent_sizes_) {
+        v.x = v.x * sx_;
+        v.y = v.y * sy_;
+        v.z = v.z * sz_;
+    } else {
+        v = v * sx_;
+    }
+    if (jitter_ > 0.0) v = v * losoj.z_zakresu(1 - jitter_, 1 + jitter_);
+    if (weighted_) v = v * weight_factor_;
+    v = rotate_z(v, bank_);
+    v = rotate_x(v, pitch_);
+    v = rotate_y(v, heading_);
+    if (p_align_) v = rotate_z(v, align_pitch_);
+    if (h_align_) v = rotate_y(v, align_heading_);
+    return v;
+}
+
+}  // namespace zelkor
