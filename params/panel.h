@@ -16,6 +16,7 @@ extern const LWXPanelDataDesc cdata[];
 // One value control and the record field it shows.
 struct panel_field {
     unsigned long id;
+    const char* name;                 // the record field's name, e.g. "num_clones"
     int params_typ::*int_field;       // set for "integer", "iBoolean" and "iPopChoice" controls
     double params_typ::*double_field; // set for "float", "percent" and "angle" controls
 };
