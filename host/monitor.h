@@ -44,6 +44,7 @@ public:
 
     // Every monitor created so far, in order of creation.
     const std::vector<MonitorRecord>& records() const { return records_; }
+    // Forgets the records; only between activations, while no monitor is alive.
     void clear() { records_.clear(); }
 
     // What the table's functions call. create answers a monitor owned by the service.
@@ -51,6 +52,7 @@ public:
     void destroy(LWMonitor* monitor);
 
     struct Monitor;  // one created monitor (monitor.cpp)
+    MonitorService();
     ~MonitorService();
 
 private:

@@ -65,21 +65,28 @@ public:
 private:
     enum class Role : std::uint8_t { None, Foreground, Background };
     struct LayerStart;        // array sizes when the session opened (session.cpp)
-    struct OverwrittenValue;  // a map value as it was before its first overwrite
-    struct MapChoice {        // a (type, name) resolved to a map index in each layer, -1 for none
+    struct OverwrittenValue;  // a map value as it was before the session first overwrote it
+    // A vertex map (type, name) resolved to its index in each layer's vmaps, -1 where the layer
+    // has none. pointVSet and pntVMap are called per point with a handful of names, so each name
+    // is resolved once and found again by a short compare, never by a search of the layers.
+    struct MapKey {
         LWID type = 0;
         std::string name;
         std::vector<int> map_by_layer;
-        bool valid = false;
     };
 
     bool valid_point(LWPntID point, std::uint32_t& r_layer, std::uint32_t& r_index) const;
     bool valid_polygon(LWPolID polygon, std::uint32_t& r_layer, std::uint32_t& r_index) const;
     bool selected(std::uint32_t layer, std::uint32_t polygon) const;
-    std::vector<int> layers_of(EltOpLayer layers) const;
+    template <class Visit> void for_each_layer(EltOpLayer layers, Visit visit) const;
+    int layer_number(std::uint32_t layer) const;
     void fill_point_info(EDPointInfo& info, std::vector<float>& values, std::uint32_t layer, std::uint32_t index) const;
-    void fill_polygon_info(EDPolygonInfo& info, std::vector<LWPntID>& points, std::uint32_t layer, std::uint32_t index) const;
-    void resolve(MapChoice& choice, LWID type, const char* name) const;
+    void fill_polygon_info(EDPolygonInfo& info, std::vector<LWPntID>& points, std::uint32_t layer,
+                           std::uint32_t index) const;
+    const VertexMap* chosen_map(std::uint32_t layer) const;
+    int map_key(LWID type, const char* name);  // index in map_keys_, added when new
+    int surface_tag(const char* surface);
+    void remember_old_value(std::uint32_t layer, int map, std::uint32_t point);
     void take_back();
 
     Document& document_;
@@ -91,18 +98,23 @@ private:
     std::vector<int> background_;
     std::vector<Role> role_by_layer_;
     bool foreground_has_selection_ = false;
+    std::vector<std::size_t> selected_count_by_layer_;  // at opening, by the selection rule
     std::vector<LayerStart> start_by_layer_;
     std::size_t start_tag_count_ = 0;
     std::size_t start_surface_count_ = 0;
     std::vector<OverwrittenValue> overwritten_;
 
-    MapChoice chosen_map_;  // set by pointVSet, read by pointVGet and vmapVec
-    MapChoice written_map_; // the last map pntVMap wrote, so repeated writes skip the lookup
+    std::vector<MapKey> map_keys_;
+    int chosen_key_ = -1;       // set by pointVSet, read by pointVGet and vmapVec
+    int last_written_key_ = -1; // pntVMap's last map, tried first
+    std::string last_surface_;  // addPoly's last surface argument and its tag
+    int last_surface_tag_ = -1;
 
     EDPointInfo point_info_{};  // pointInfo's answer, separate from a scan's
     std::vector<float> point_info_values_;
     EDPolygonInfo polygon_info_{};
     std::vector<LWPntID> polygon_info_points_;
+    std::vector<std::uint32_t> new_polygon_points_;  // addPoly's scratch
 };
 
 }  // namespace zelkor::host
