@@ -1,0 +1,29 @@
+// glTF 2.0 writing.
+//
+// All layers go into one mesh with one primitive per surface (its material named after the
+// surface); the primitives share one set of vertices, one per point that any triangle uses.
+// Coordinates convert as for OBJ: z negated and each polygon's points reversed with the first
+// kept first. Polygons are triangulated here, as a fan from the first point, because glTF holds
+// nothing else; polygons of fewer than 3 points are left out.
+//
+// Vertex maps: UV maps become TEXCOORD_0, TEXCOORD_1, ... (v flipped, v' = 1 - v, since glTF's
+// v runs down); weight maps become float attributes named "_" plus the map name in upper case with
+// characters other than A-Z, 0-9 and _ replaced by _ ("ZK_index" -> "_ZK_INDEX"); morph maps
+// become morph targets of POSITION deltas, named in the mesh's extras.targetNames. A point
+// without a value in a map gets 0 (a UV of 0, 0 is written 0, 1).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/document.h"
+
+namespace zelkor::io {
+
+// Writes binary glTF when `path` ends in ".glb", else JSON glTF with its buffer embedded as
+// base64, so the result is always a single file. Whole or nothing. Returns what glTF cannot hold,
+// one line per kind: "subpatch weight maps Creases".
+std::vector<std::string> write_gltf(const host::Document& document, const std::filesystem::path& path);
+
+}  // namespace zelkor::io
