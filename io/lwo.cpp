@@ -1,0 +1,58 @@
+#include "io/lwo.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "io/atomic_file.h"
+#include "io/file_error.h"
+#include "io/iff_reader.h"
+#include "io/lwo_ids.h"
+#include "io/lwo_read.h"
+
+namespace zelkor::io {
+
+namespace {
+
+std::vector<std::uint8_t> read_whole_file(const std::filesystem::path& path) {
+    std::error_code ignored;
+    // A folder opens like a file here and then reads as empty.
+    if (std::filesystem::is_directory(path, ignored)) throw FileError(path, "cannot read: it is a folder");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw FileError(path, std::string("cannot open: ") + std::strerror(errno));
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) throw FileError(path, std::string("cannot read: ") + std::strerror(errno));
+    return bytes;
+}
+
+}  // namespace
+
+host::Document parse_lwo(std::span<const std::uint8_t> bytes, const std::filesystem::path& name_for_errors) {
+    IffForm form = split_iff_form(bytes, name_for_errors);
+    switch (form.type) {
+        case lwo::kLwo2: return read_lwo2_form(form, bytes, name_for_errors);
+        case lwo::kLwob: return read_lwob_form(form, bytes, name_for_errors, false);
+        case lwo::kLwlo: return read_lwob_form(form, bytes, name_for_errors, true);
+        case lwo::kLwo3:
+            throw_chunk_error(name_for_errors, "FORM", 8,
+                              "type \"LWO3\" is a newer LightWave object format, not supported (LWO2, LWOB and "
+                              "LWLO are)");
+        default:
+            throw_chunk_error(name_for_errors, "FORM", 8,
+                              "type \"" + format_id(form.type) +
+                                  "\" is not a LightWave object (LWO2, LWOB or LWLO expected)");
+    }
+}
+
+host::Document read_lwo(const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes = read_whole_file(path);
+    return parse_lwo(bytes, path);
+}
+
+void write_lwo(const host::Document& document, const std::filesystem::path& path) {
+    std::vector<std::uint8_t> bytes = encode_lwo2(document, path);
+    write_file_atomically(path, bytes);
+}
+
+}  // namespace zelkor::io

@@ -1,0 +1,325 @@
+// LWO2 writer. The chunk order is LightWave's own (see io/lwo.h), so that a file read and written
+// unchanged comes back byte for byte.
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "io/file_error.h"
+#include "io/iff_reader.h"
+#include "io/iff_writer.h"
+#include "io/lwo.h"
+#include "io/lwo_ids.h"
+
+namespace zelkor::io {
+
+namespace {
+
+using namespace lwo;
+
+bool tag_names_a_tag(LWID type) { return type == LWPTAG_SURF || type == LWPTAG_PART || type == LWPTAG_COLR; }
+
+// A run of consecutive polygons of one type: one POLS chunk.
+struct PolygonRun {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+std::vector<PolygonRun> polygon_runs(const host::Layer& layer) {
+    std::vector<PolygonRun> runs;
+    for (std::size_t i = 0; i < layer.polygon_count(); ++i) {
+        if (runs.empty() || layer.poly_type[i] != layer.poly_type[runs.back().begin])
+            runs.push_back({i, i});
+        runs.back().end = i + 1;
+    }
+    return runs;
+}
+
+class Lwo2Writer {
+public:
+    Lwo2Writer(const host::Document& doc, const std::filesystem::path& name) : doc_(doc), name_(name) {}
+
+    std::vector<std::uint8_t> encode() {
+        prepare_tags();
+        std::size_t form = out_.open_chunk(kForm);
+        out_.id4(kLwo2);
+        if (!tags_.empty()) write_tags();
+        for (const host::Layer& layer : doc_.layers) write_layer(layer);
+        write_kept_chunks();
+        for (const host::Surface& surface : doc_.surfaces) write_surface(surface);
+        if (out_.size() - 8 > std::numeric_limits<std::uint32_t>::max())
+            refuse("the object needs " + std::to_string(out_.size()) + " bytes, an IFF file holds at most 4 GiB");
+        out_.close_chunk(form);
+        return out_.take();
+    }
+
+private:
+    [[noreturn]] void refuse(const std::string& fault) const { throw FileError(name_, fault); }
+
+    void check_name(const std::string& text, const std::string& what) const {
+        if (text.find('\0') != std::string::npos) refuse(what + " \"" + text.c_str() + "...\" contains a NUL byte");
+    }
+
+    // Readers disagree on untagged polygons, so every polygon gets a surface.
+    void prepare_tags() {
+        tags_ = doc_.tags;
+        for (const std::string& tag : tags_) check_name(tag, "tag");
+        for (const host::Layer& layer : doc_.layers)
+            for (std::size_t i = 0; i < layer.polygon_count(); ++i)
+                if (layer.tag(LWPTAG_SURF, i) == host::kNoTag) {
+                    auto it = std::find(tags_.begin(), tags_.end(), "Default");
+                    default_surface_ = std::int32_t(it - tags_.begin());
+                    if (it == tags_.end()) tags_.push_back("Default");
+                    return;
+                }
+    }
+
+    void write_tags() {
+        std::size_t chunk = out_.open_chunk(kTags);
+        for (const std::string& tag : tags_) out_.s0(tag);
+        out_.close_chunk(chunk);
+    }
+
+    void write_layer(const host::Layer& layer) {
+        std::string where = "layer " + std::to_string(layer.number);
+        if (layer.number < 0 || layer.number > 0xFFFF) refuse(where + ": the number must be 0 to 65535");
+        if (layer.parent < -1 || layer.parent > 0xFFFE) refuse(where + ": parent " + std::to_string(layer.parent) +
+                                                               " must be -1 (none) or 0 to 65534");
+        check_name(layer.name, where + " name");
+        write_layer_header(layer);
+        if (layer.point_count() > 0) write_points(layer, where);
+        for (const host::VertexMap& map : layer.vmaps) write_vmap(layer, map, where);
+        write_polygons(layer, where);
+    }
+
+    void write_layer_header(const host::Layer& layer) {
+        std::size_t chunk = out_.open_chunk(kLayr);
+        out_.u2(std::uint16_t(layer.number));
+        out_.u2(layer.flags);
+        for (double p : layer.pivot) out_.f4(float(p));
+        out_.s0(layer.name);
+        if (layer.parent >= 0) out_.u2(std::uint16_t(layer.parent));
+        out_.close_chunk(chunk);
+    }
+
+    void write_points(const host::Layer& layer, const std::string& where) {
+        float low[3], high[3];
+        std::size_t chunk = out_.open_chunk(kPnts);
+        for (std::size_t i = 0; i < layer.point_count(); ++i) {
+            for (int axis = 0; axis < 3; ++axis) {
+                float v = float(layer.position(i)[axis]);
+                if (!std::isfinite(v))
+                    refuse(where + ": point " + std::to_string(i) + " has a coordinate that is not finite as a float");
+                low[axis] = i == 0 ? v : std::min(low[axis], v);
+                high[axis] = i == 0 ? v : std::max(high[axis], v);
+                out_.f4(v);
+            }
+        }
+        out_.close_chunk(chunk);
+        chunk = out_.open_chunk(kBbox);
+        for (float v : low) out_.f4(v);
+        for (float v : high) out_.f4(v);
+        out_.close_chunk(chunk);
+    }
+
+    void check_map(const std::string& what, int dimension) const {
+        check_name(what, "map");
+        if (dimension < 0 || dimension > 0xFFFF) refuse(what + ": dimension " + std::to_string(dimension));
+    }
+
+    // Writes the VMPA, then opens the map chunk and writes its header; returns the open chunk.
+    std::size_t write_map_header(LWID id, LWID type, int dimension, const std::string& name,
+                          const std::vector<std::uint8_t>& vmpa) {
+        if (!vmpa.empty()) out_.chunk(kVmpa, vmpa);
+        std::size_t chunk = out_.open_chunk(id);
+        out_.id4(type);
+        out_.u2(std::uint16_t(dimension));
+        out_.s0(name);
+        return chunk;
+    }
+
+    void write_vmap(const host::Layer& layer, const host::VertexMap& map, const std::string& where) {
+        std::string what = where + " VMAP \"" + map.name + "\"";
+        check_map(what, map.dimension);
+        if (map.values.size() < map.has.size() * std::size_t(map.dimension))
+            refuse(what + ": fewer values than points");
+        std::size_t chunk = write_map_header(kVmap, map.type, map.dimension, map.name, map.vmpa);
+        for (std::uint32_t point = 0; point < map.has.size(); ++point) {
+            if (!map.has_value(point)) continue;
+            write_point_index(layer, point, what);
+            const float* values = map.value(point);
+            for (int d = 0; d < map.dimension; ++d) out_.f4(values[d]);
+        }
+        out_.close_chunk(chunk);
+    }
+
+    void write_point_index(const host::Layer& layer, std::uint32_t point, const std::string& what) {
+        if (point >= layer.point_count())
+            refuse(what + ": point index " + std::to_string(point) + ", the layer has " +
+                   std::to_string(layer.point_count()) + " points");
+        if (point > kMaxIndex) refuse(what + ": point index " + std::to_string(point) + " is above 0xFFFFFF");
+        out_.vx(point);
+    }
+
+    void write_polygon_index(std::size_t polygon, const std::string& what) {
+        if (polygon > kMaxIndex)
+            refuse(what + ": polygon index " + std::to_string(polygon) + " within its POLS is above 0xFFFFFF");
+        out_.vx(std::uint32_t(polygon));
+    }
+
+    void write_polygons(const host::Layer& layer, const std::string& where) {
+        std::vector<PolygonRun> runs = polygon_runs(layer);
+        std::vector<EntriesByRun> vmad_entries = bucket_vmad_entries(layer, runs, where);
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            write_pols(layer, runs[r], where);
+            write_ptags(layer, runs[r], where);
+            for (std::size_t m = 0; m < layer.vmads.size(); ++m)
+                write_vmad(layer, layer.vmads[m], runs[r], vmad_entries[m].run(r), where);
+        }
+        // A map with no entries refers to no polygon, and would otherwise be lost.
+        for (const host::DiscontinuousMap& map : layer.vmads)
+            if (map.entry_count() == 0) write_vmad(layer, map, {}, {}, where);
+    }
+
+    void write_pols(const host::Layer& layer, const PolygonRun& run, const std::string& where) {
+        std::size_t chunk = out_.open_chunk(kPols);
+        out_.id4(layer.poly_type[run.begin]);
+        for (std::size_t i = run.begin; i < run.end; ++i) {
+            std::string what = where + " polygon " + std::to_string(i);
+            auto points = layer.polygon(i);
+            if (points.empty() || points.size() > kMaxPolygonVertices)
+                refuse(what + ": " + std::to_string(points.size()) + " points, an LWO2 polygon holds 1 to " +
+                       std::to_string(kMaxPolygonVertices));
+            out_.u2(std::uint16_t(points.size() | (layer.poly_flag_bits[i] & 0xFC00)));
+            for (std::uint32_t point : points) write_point_index(layer, point, what);
+        }
+        out_.close_chunk(chunk);
+    }
+
+    std::int32_t tag_value(const host::PolygonTags& tags, std::size_t polygon) const {
+        std::int32_t value = polygon < tags.values.size() ? tags.values[polygon] : host::kNoTag;
+        if (value == host::kNoTag && tags.type == LWPTAG_SURF) return default_surface_;
+        return value;
+    }
+
+    void write_ptags(const host::Layer& layer, const PolygonRun& run, const std::string& where) {
+        host::PolygonTags default_surfaces{LWPTAG_SURF, {}};
+        bool has_surfaces = layer.find_tags(LWPTAG_SURF) != nullptr;
+        for (const host::PolygonTags& tags : layer.poly_tags) write_ptag(tags, run, where);
+        if (!has_surfaces) write_ptag(default_surfaces, run, where);
+    }
+
+    void write_ptag(const host::PolygonTags& tags, const PolygonRun& run, const std::string& where) {
+        std::size_t chunk = 0;
+        bool opened = false;
+        for (std::size_t i = run.begin; i < run.end; ++i) {
+            std::int32_t value = tag_value(tags, i);
+            if (value == host::kNoTag) continue;
+            std::string what = where + " polygon " + std::to_string(i) + " PTAG " + format_id(tags.type);
+            std::int64_t limit = tag_names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000;
+            if (value < 0 || value >= std::min<std::int64_t>(limit, 0x10000))
+                refuse(what + ": value " + std::to_string(value) + " must be below " +
+                       std::to_string(std::min<std::int64_t>(limit, 0x10000)));
+            if (!opened) {
+                chunk = out_.open_chunk(kPtag);
+                out_.id4(tags.type);
+                opened = true;
+            }
+            write_polygon_index(i - run.begin, what);
+            out_.u2(std::uint16_t(value));
+        }
+        if (opened) out_.close_chunk(chunk);
+    }
+
+    // For every map, its entries grouped by the run their polygon is in (a VMAD counts polygons
+    // from its POLS, so it is written after each run with that run's entries).
+    struct EntriesByRun {
+        std::vector<std::size_t> order;   // entry indices, run by run, file order within a run
+        std::vector<std::size_t> starts;  // run r owns order[starts[r] .. starts[r + 1])
+
+        std::span<const std::size_t> run(std::size_t r) const {
+            return {order.data() + starts[r], starts[r + 1] - starts[r]};
+        }
+    };
+
+    std::vector<EntriesByRun> bucket_vmad_entries(const host::Layer& layer, const std::vector<PolygonRun>& runs,
+                                                  const std::string& where) const {
+        std::vector<std::uint32_t> run_of_polygon(layer.polygon_count());
+        for (std::size_t r = 0; r < runs.size(); ++r)
+            std::fill(run_of_polygon.begin() + std::ptrdiff_t(runs[r].begin),
+                      run_of_polygon.begin() + std::ptrdiff_t(runs[r].end), std::uint32_t(r));
+        std::vector<EntriesByRun> result(layer.vmads.size());
+        for (std::size_t m = 0; m < layer.vmads.size(); ++m) {
+            const host::DiscontinuousMap& map = layer.vmads[m];
+            std::string what = where + " VMAD \"" + map.name + "\"";
+            check_map(what, map.dimension);
+            if (map.polygons.size() != map.points.size() ||
+                map.values.size() != map.points.size() * std::size_t(map.dimension))
+                refuse(what + ": the points, polygons and values do not match in number");
+            // Counting sort by run, keeping the order of the entries within a run.
+            EntriesByRun& entries = result[m];
+            entries.starts.assign(runs.size() + 1, 0);
+            for (std::uint32_t polygon : map.polygons) {
+                if (polygon >= layer.polygon_count())
+                    refuse(what + ": polygon index " + std::to_string(polygon) + ", the layer has " +
+                           std::to_string(layer.polygon_count()) + " polygons");
+                ++entries.starts[run_of_polygon[polygon] + 1];
+            }
+            for (std::size_t r = 0; r < runs.size(); ++r) entries.starts[r + 1] += entries.starts[r];
+            entries.order.resize(map.entry_count());
+            std::vector<std::size_t> next(entries.starts.begin(), entries.starts.end() - 1);
+            for (std::size_t e = 0; e < map.entry_count(); ++e)
+                entries.order[next[run_of_polygon[map.polygons[e]]]++] = e;
+        }
+        return result;
+    }
+
+    void write_vmad(const host::Layer& layer, const host::DiscontinuousMap& map, const PolygonRun& run,
+                    std::span<const std::size_t> entries, const std::string& where) {
+        std::string what = where + " VMAD \"" + map.name + "\"";
+        if (entries.empty() && map.entry_count() != 0) return;
+        std::size_t chunk = write_map_header(kVmad, map.type, map.dimension, map.name, map.vmpa);
+        for (std::size_t e : entries) {
+            write_point_index(layer, map.points[e], what);
+            write_polygon_index(map.polygons[e] - run.begin, what);
+            for (int d = 0; d < map.dimension; ++d) out_.f4(map.values[e * std::size_t(map.dimension) + std::size_t(d)]);
+        }
+        out_.close_chunk(chunk);
+    }
+
+    void write_kept_chunks() {
+        // LightWave puts envelopes before clips; anything else follows in the order it was read.
+        for (LWID first : {kEnvl, kClip})
+            for (const host::RawChunk& chunk : doc_.chunks)
+                if (chunk.id == first) out_.chunk(chunk.id, chunk.data);
+        for (const host::RawChunk& chunk : doc_.chunks)
+            if (chunk.id != kEnvl && chunk.id != kClip) out_.chunk(chunk.id, chunk.data);
+    }
+
+    void write_surface(const host::Surface& surface) {
+        if (!surface.lwo2_data.empty()) {
+            out_.chunk(kSurf, surface.lwo2_data);
+            return;
+        }
+        check_name(surface.name, "surface");
+        std::size_t chunk = out_.open_chunk(kSurf);
+        out_.s0(surface.name);
+        out_.s0("");  // no source surface, no sub-chunks: LightWave's defaults
+        out_.close_chunk(chunk);
+    }
+
+    const host::Document& doc_;
+    const std::filesystem::path& name_;
+    IffWriter out_;
+    std::vector<std::string> tags_;
+    std::int32_t default_surface_ = host::kNoTag;
+};
+
+}  // namespace
+
+std::vector<std::uint8_t> encode_lwo2(const host::Document& document, const std::filesystem::path& name_for_errors) {
+    return Lwo2Writer(document, name_for_errors).encode();
+}
+
+}  // namespace zelkor::io

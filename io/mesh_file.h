@@ -1,0 +1,20 @@
+// Mesh files by extension (case-insensitive): .lwo (LightWave object), .obj (Wavefront), and for
+// writing only .gltf / .glb (glTF 2.0, binary for .glb).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "host/document.h"
+
+namespace zelkor::io {
+
+// Throws FileError when the file is missing or unreadable, its extension unknown, or its data bad.
+host::Document read_mesh(const std::filesystem::path& path);
+
+// Returns warnings naming what the format could not hold; throws FileError when nothing could be
+// written (the target is then left as it was).
+std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path);
+
+}  // namespace zelkor::io
