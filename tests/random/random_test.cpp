@@ -57,11 +57,13 @@ TEST(RandomFixed, Seed25GivesKnownValues) {
 }
 
 TEST(RandomFixed, NegativeSeedIsNegated) {
-    CRandom plain;
-    plain.randomize(25);
-    zelkor::random negative;
-    negative.fixed(-25);
-    EXPECT_EQ(draws(negative, 700), draws(plain, 700));
+    for (int seed : {25, 1, 4357, 123456}) {
+        CRandom plain;
+        plain.randomize(static_cast<std::uint64_t>(seed));
+        zelkor::random negative;
+        negative.fixed(-seed);
+        EXPECT_EQ(draws(negative, 700), draws(plain, 700)) << "seed " << -seed;
+    }
 }
 
 TEST(RandomFixed, ZeroGivesSeed4357) {
