@@ -39,6 +39,10 @@ std::string format_id(LWID id) {
     return text;
 }
 
+std::string counted(std::size_t count, const std::string& noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 std::string format_offset(std::size_t offset) {
     char hex[24];
     std::snprintf(hex, sizeof hex, "0x%zX", offset);

@@ -18,6 +18,8 @@ namespace zelkor::io {
 std::string format_id(LWID id);
 // "0x1F4A": how byte offsets appear in messages.
 std::string format_offset(std::size_t offset);
+// "1 point", "3 points".
+std::string counted(std::size_t count, const std::string& noun);
 // Throws FileError: "<file>: <label> at byte <offset>: <fault>".
 [[noreturn]] void throw_chunk_error(const std::filesystem::path& name_for_errors, const std::string& label,
                                     std::size_t at, const std::string& fault);

@@ -128,8 +128,7 @@ private:
             if (names_a_tag) {
                 value += tag_base_;
                 if (value >= tag_count)
-                    in.fail(tag_at, "tag " + std::to_string(value) + ", TAGS has " + std::to_string(tag_count) +
-                                        " names");
+                    in.fail(tag_at, "tag " + std::to_string(value) + ", TAGS has " + counted(tag_count, "name"));
             }
             state_.set_tag(in, polygon_at, type, polygon, std::int32_t(value));
         }

@@ -6,7 +6,7 @@
 namespace zelkor::io {
 
 LwoReadState::LwoReadState(std::span<const std::uint8_t> file, const std::filesystem::path& name_for_errors)
-    : file_(file), name_(name_for_errors), memory_left_((std::size_t(256) << 20) + 64 * file.size()) {}
+    : file_(file), name_(name_for_errors), memory_left_((std::size_t(64) << 20) + 64 * file.size()) {}
 
 host::Layer& LwoReadState::layer() {
     if (!has_layer_) open_layer(host::Layer{});
@@ -41,7 +41,7 @@ std::uint32_t LwoReadState::point_index(const ChunkCursor& in, std::size_t at, s
     std::uint64_t index = std::uint64_t(point_base_) + file_index;
     if (index >= target.point_count())
         in.fail(at, "point index " + std::to_string(index) + ", layer " + std::to_string(target.number) + " has " +
-                        std::to_string(target.point_count()) + " points");
+                        counted(target.point_count(), "point"));
     return std::uint32_t(index);
 }
 
@@ -50,7 +50,7 @@ std::uint32_t LwoReadState::polygon_index(const ChunkCursor& in, std::size_t at,
     std::uint64_t index = std::uint64_t(polygon_base_) + file_index;
     if (index >= target.polygon_count())
         in.fail(at, "polygon index " + std::to_string(index) + ", layer " + std::to_string(target.number) +
-                        " has " + std::to_string(target.polygon_count()) + " polygons");
+                        " has " + counted(target.polygon_count(), "polygon"));
     return std::uint32_t(index);
 }
 

@@ -101,8 +101,7 @@ private:
         std::size_t names = state_.document().tags.size();
         if (highest_tag_ >= 0 && std::size_t(highest_tag_) >= names)
             throw_chunk_error(state_.name(), highest_tag_label_, highest_tag_at_,
-                     "surface number " + std::to_string(highest_tag_ + 1) + ", SRFS has " + std::to_string(names) +
-                         " names");
+                     "surface number " + std::to_string(highest_tag_ + 1) + ", SRFS has " + counted(names, "name"));
     }
 
     void read_surface_name(ChunkCursor& in) {
