@@ -1,0 +1,75 @@
+#include "cli/module_run.h"
+
+#include "clone/run_observer.h"
+#include "host/modeler.h"
+#include "host/module_loader.h"
+
+namespace zelkor::cli {
+
+namespace {
+
+void take_summary(const zelkor_run_summary* summary, void* context) {
+    auto* outcome = static_cast<ModuleRunOutcome*>(context);
+    outcome->clones_built = true;
+    RunReport& report = outcome->report;
+    report.target_polygons = summary->target_polygons;
+    report.poly_avg_area = summary->poly_avg_area;
+    for (int k = 0; k < summary->clone_count; ++k) {
+        const zelkor_clone_record& r = summary->clones[k];
+        ReportClone clone;
+        clone.polygon = r.polygon;
+        clone.pos = {r.pos[0], r.pos[1], r.pos[2]};
+        clone.H_angle = r.H_angle;
+        if (r.has_P_angle) clone.P_angle = r.P_angle;
+        if (r.has_area) clone.area = r.area;
+        report.clones.push_back(clone);
+    }
+}
+
+// The observer is module-wide state: it is switched off again however the run ends.
+struct ObserverScope {
+    explicit ObserverScope(ModuleRunOutcome* outcome) { zelkor_set_run_observer(take_summary, outcome); }
+    ~ObserverScope() { zelkor_set_run_observer(nullptr, nullptr); }
+};
+
+}  // namespace
+
+ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks) {
+    ModuleRunOutcome outcome;
+    // A newly loaded module holds the defaults; the report shows them unless the panel is confirmed.
+    outcome.report.params = default_record();
+
+    PanelAnswer answer(setup.saved, setup.actions, hooks.cancel, [&](const std::string& refusal) {
+        outcome.report.messages.push_back({"panel", refusal, std::nullopt});
+        if (hooks.on_refused) hooks.on_refused(refusal);
+    });
+
+    host::Modeler modeler(setup.object.document);
+    modeler.set_layers(setup.foreground, setup.background);
+    modeler.messages().set_forward([&](const host::Message& m) {
+        outcome.report.messages.push_back({host::message_kind_name(m.kind), m.line1, m.line2});
+        if (hooks.on_message) hooks.on_message(m);
+    });
+    modeler.panels().set_front(answer.front());
+    if (hooks.on_progress) modeler.monitors().set_progress(hooks.on_progress);
+
+    host::Module module = host::Module::linked(_mod_descrip, "zelkor");
+    if (hooks.session_seed) zelkor_seed_session(*hooks.session_seed);
+    host::ActivationResult result;
+    {
+        ObserverScope observe(&outcome);
+        result = modeler.run(module, "Zelkor");
+    }
+
+    outcome.panel_posted = answer.posted();
+    outcome.confirmed = answer.confirmed().has_value();
+    if (answer.confirmed()) outcome.report.params = *answer.confirmed();
+    outcome.kept = result.session.kept;
+    if (outcome.kept) {  // edits taken back added nothing
+        outcome.report.points_added = result.session.points_added;
+        outcome.report.polygons_added = result.session.polygons_added;
+    }
+    return outcome;
+}
+
+}  // namespace zelkor::cli

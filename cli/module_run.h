@@ -1,0 +1,35 @@
+// One activation of the linked module over the merged object, as a modeller runs it: load,
+// activate, panel (answered by the command line), run, done.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "cli/panel_front.h"
+#include "cli/run_report.h"
+#include "cli/run_setup.h"
+#include "host/messages.h"
+#include "host/monitor.h"
+
+namespace zelkor::cli {
+
+struct ModuleRunHooks {
+    std::function<void(const host::Message&)> on_message;       // each module message as it comes
+    std::function<void(const std::string&)> on_refused;         // each panel refusal
+    std::function<void(const host::ProgressEvent&)> on_progress;  // null: no progress display
+    std::optional<int> session_seed;
+    bool cancel = false;
+};
+
+struct ModuleRunOutcome {
+    RunReport report;           // messages, params, clones, added counts (no output yet)
+    bool panel_posted = false;
+    bool confirmed = false;     // the panel was answered OK
+    bool clones_built = false;  // the run reached its clone loop
+    bool kept = false;          // the session closed with its edits kept
+};
+
+// Runs the module on setup.object.document, which then holds the run's additions.
+ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks);
+
+}  // namespace zelkor::cli

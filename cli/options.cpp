@@ -1,0 +1,103 @@
+#include "cli/options.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/usage_error.h"
+
+namespace zelkor::cli {
+
+namespace {
+
+const char* const kExamples = R"(
+Examples:
+  zelkor --target examples/terrain.lwo --template examples/rock.lwo -o out.lwo --set num_clones=1000
+  zelkor --fg ground.lwo:2 --bg props.lwo:Rock,Pebble -o out.obj --set H_max=90deg --set "Size Variations=40%"
+  zelkor --info examples/terrain.lwo
+  zelkor --list-params
+
+Exit status: 0 the clones were made and the output written; 1 the run ended with one of its
+messages or was cancelled (nothing written); 2 a usage error or an input that cannot be read.)";
+
+PanelStep parse_set(const std::string& text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos || equals == 0) throw UsageError("--set " + text + ": expected NAME=VALUE");
+    return {false, text.substr(0, equals), text.substr(equals + 1)};
+}
+
+// --set and --press are applied in the order given, across both options.
+std::vector<PanelStep> panel_steps(const CLI::App& app, const CLI::Option* set, const CLI::Option* press,
+                                   const std::vector<std::string>& sets, const std::vector<std::string>& presses) {
+    std::vector<PanelStep> steps;
+    std::size_t next_set = 0, next_press = 0;
+    for (const CLI::Option* option : app.parse_order()) {
+        if (option == set && next_set < sets.size()) steps.push_back(parse_set(sets[next_set++]));
+        if (option == press && next_press < presses.size()) steps.push_back({true, presses[next_press++], {}});
+    }
+    return steps;
+}
+
+}  // namespace
+
+std::optional<Options> parse_options(int argc, char** argv) {
+    Options o;
+    std::vector<std::string> sets, presses;
+    int session_seed = 0;
+    CLI::App app("zelkor: scatters clones of a template object over the polygons of a target object", "zelkor");
+    app.footer(kExamples);
+    app.set_version_flag("--version", "zelkor " ZELKOR_VERSION);
+    app.add_option("--target,--fg", o.target,
+                   "Target file and layers, FILE[:LAYERS]; LAYERS is a comma list of layer numbers or names "
+                   "(default: the first layer with points). Example: --target terrain.lwo:1");
+    app.add_option("--template,--bg", o.templ,
+                   "Template file and layers, FILE[:LAYERS]. Example: --template rock.lwo:Rock");
+    app.add_option("-o,--output", o.output,
+                   "Output file; its extension picks the format (.lwo, .obj, .gltf, .glb). Example: -o out.lwo");
+    CLI::Option* set = app.add_option("--set", sets,
+                   "Set a panel control by field or label, in record units; 15deg and 25% say degrees and percent; "
+                   "popups take a weight-map name or index; switches 0/1, on/off, true/false. Repeatable. "
+                   "Example: --set num_clones=500 --set \"H Max=90deg\"")
+                              ->expected(1)
+                              ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    CLI::Option* press = app.add_option("--press", presses,
+                   "Press a panel button (\"Reset Values\", \"Zero Angles\", About), in order with the --sets. "
+                   "Example: --press \"Zero Angles\"")
+                                ->expected(1)
+                                ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.add_option("--params", o.params_file,
+                   "Load values from a JSON object of fields (or labels) and values, before the --sets. "
+                   "Example: --params saved.json");
+    app.add_option("--save-params", o.save_params_file,
+                   "Write the confirmed record as JSON. Example: --save-params saved.json");
+    app.add_option("--select", o.selections,
+                   "Clone only on target polygons with this surface or part; repeatable. "
+                   "Example: --select surface:Ground")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    CLI::Option* seed = app.add_option("--session-seed", session_seed,
+                   "Seed the module-wide generator, so sizes, angles, jitter and morph numbers repeat. "
+                   "Example: --session-seed 7");
+    app.add_option("--report", o.report_file,
+                   "Write what the run did as JSON. Example: --report run.json");
+    app.add_flag("--cancel", o.cancel, "Answer the panel with cancel. Example: --cancel");
+    app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors. Example: --quiet");
+    app.add_option("--info", o.info_file,
+                   "List a file's layers, vertex maps and surfaces. Example: --info terrain.lwo");
+    app.add_flag("--list-params", o.list_params,
+                   "List the panel's controls: label, field, unit, default, current value. Example: --list-params");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        app.exit(e);
+        return std::nullopt;
+    } catch (const CLI::CallForVersion& e) {
+        app.exit(e);
+        return std::nullopt;
+    } catch (const CLI::ParseError& e) {
+        throw UsageError(e.what());
+    }
+    o.steps = panel_steps(app, set, press, sets, presses);
+    if (seed->count() > 0) o.session_seed = session_seed;
+    return o;
+}
+
+}  // namespace zelkor::cli

@@ -1,0 +1,37 @@
+// The command line's options (zelkor --help lists them with examples).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelkor::cli {
+
+// One --set NAME=VALUE or --press BUTTON, kept in the order given.
+struct PanelStep {
+    bool press = false;
+    std::string name;
+    std::string value;  // --set only
+};
+
+struct Options {
+    std::string target;    // FILE[:LAYERS]
+    std::string templ;     // FILE[:LAYERS]
+    std::string output;
+    std::vector<PanelStep> steps;
+    std::string params_file;
+    std::string save_params_file;
+    std::string report_file;
+    std::vector<std::string> selections;  // surface:NAME or part:NAME
+    std::optional<int> session_seed;
+    std::string info_file;
+    bool cancel = false;
+    bool quiet = false;
+    bool list_params = false;
+};
+
+// Parses argv. Prints --help or --version itself and then answers nothing (exit 0). Throws
+// UsageError for anything CLI11 refuses and for a --set without '='.
+std::optional<Options> parse_options(int argc, char** argv);
+
+}  // namespace zelkor::cli

@@ -1,0 +1,35 @@
+// The parameter record as control values: what --params reads, --save-params and the report
+// write, and --list-params shows. Files hold one JSON object of field names (or labels) and values
+// in the record's units; strings take the same suffixes and names as --set.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/controls.h"
+#include "host/panel.h"
+
+namespace zelkor::cli {
+
+struct ControlValue {
+    const ControlInfo* control = nullptr;
+    host::PanelValue value;
+};
+
+// The values a newly loaded module starts from, in the record's field order.
+std::vector<ControlValue> default_record();
+
+// Throws UsageError for an unreadable file, text that is not a JSON object, an unknown name or a
+// value that does not parse. "akt_clone" (the run's clone counter) is accepted and ignored.
+std::vector<ControlValue> read_params_file(const std::filesystem::path& path,
+                                           const std::vector<std::string>& popup_entries);
+
+// Members "field": value, one per control, in the given order (for a JsonWriter's raw members).
+void write_record_members(class JsonWriter& writer, const std::vector<ControlValue>& record);
+std::string record_json(const std::vector<ControlValue>& record);
+
+// Writes `text` to `path`; throws std::runtime_error naming the file when it cannot.
+void write_text_file(const std::filesystem::path& path, const std::string& text);
+
+}  // namespace zelkor::cli

@@ -1,0 +1,99 @@
+#include "cli/run_setup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "cli/control_values.h"
+#include "cli/layer_choice.h"
+#include "cli/polygon_selection.h"
+#include "cli/usage_error.h"
+#include "host/objects.h"
+#include "io/file_error.h"
+#include "io/mesh_file.h"
+
+namespace zelkor::cli {
+
+namespace {
+
+host::Document read_input(const std::string& path) {
+    try {
+        return io::read_mesh(path);
+    } catch (const io::FileError& e) {
+        throw UsageError(e.what());
+    }
+}
+
+void require(const std::string& value, const char* option) {
+    if (value.empty()) throw UsageError(std::string(option) + " is required (see zelkor --help)");
+}
+
+PanelAction resolve_step(const PanelStep& step, const std::vector<std::string>& popup_entries) {
+    const ControlInfo* control = find_control(step.name);
+    if (step.press) {
+        if (!control || !control->is_button())
+            throw UsageError("--press \"" + step.name + "\": no such button (About, \"Zero Angles\", \"Reset Values\")");
+        return {PanelAction::Kind::Press, control, {}};
+    }
+    if (!control) throw UsageError("--set " + step.name + ": no such control (see zelkor --list-params)");
+    if (control->is_button()) throw UsageError("--set " + step.name + ": a button, use --press \"" + control->label + "\"");
+    try {
+        return {PanelAction::Kind::Set, control, parse_control_value(*control, step.value, popup_entries)};
+    } catch (const UsageError& e) {
+        throw UsageError("--set " + step.name + "=" + step.value + ": " + e.what());
+    }
+}
+
+}  // namespace
+
+void check_output_extension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    if (ext != ".lwo" && ext != ".obj" && ext != ".gltf" && ext != ".glb")
+        throw UsageError("-o " + path + ": unknown output format (use .lwo, .obj, .gltf or .glb)");
+}
+
+std::vector<std::string> weight_map_entries(const host::Document& document) {
+    host::ObjectService objects;
+    objects.refresh(document);
+    std::vector<std::string> entries{"none"};
+    for (int k = 0; k < objects.count(LWVMAP_WGHT); ++k) entries.emplace_back(objects.name(LWVMAP_WGHT, k));
+    return entries;
+}
+
+std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const std::vector<std::string>& popup_entries) {
+    std::vector<PanelAction> actions;
+    for (const PanelStep& step : steps) actions.push_back(resolve_step(step, popup_entries));
+    return actions;
+}
+
+RunSetup prepare_run(const Options& options) {
+    require(options.target, "--target");
+    require(options.templ, "--template");
+    require(options.output, "-o");
+    check_output_extension(options.output);
+
+    const LayerChoice target_choice = parse_layer_choice(options.target);
+    const LayerChoice templ_choice = parse_layer_choice(options.templ);
+    host::Document target = read_input(target_choice.path);
+    RunSetup setup;
+    setup.templ = read_input(templ_choice.path);
+    setup.foreground = choose_layers(target, target_choice);
+    const std::vector<int> templ_layers = choose_layers(setup.templ, templ_choice);
+
+    setup.object = merge_object(std::move(target), setup.templ);
+    for (int index : templ_layers) setup.background.push_back(index + int(setup.object.target_layer_count));
+
+    const std::vector<std::string> entries = weight_map_entries(setup.object.document);
+    if (!options.params_file.empty()) setup.saved = read_params_file(options.params_file, entries);
+    setup.actions = resolve_steps(options.steps, entries);
+
+    if (!options.selections.empty()) {
+        std::vector<PolygonFilter> filters;
+        for (const std::string& text : options.selections) filters.push_back(parse_polygon_filter(text));
+        select_polygons(setup.object.document, setup.foreground, filters);
+    }
+    return setup;
+}
+
+}  // namespace zelkor::cli
