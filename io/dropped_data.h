@@ -1,5 +1,5 @@
 // What a mesh writer leaves out because its format cannot hold it, gathered while writing and
-// reported once per kind: "weight maps Weight0, ZK_index", "polygons other than faces 24 PTCH".
+// reported once per kind: "weight maps Weight0, ZK_index", "polygons other than faces: 24 PTCH".
 #pragma once
 
 #include <cstddef>

@@ -68,9 +68,9 @@ FlatMesh triangulate(const Document& document, DroppedData& dropped) {
         for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon) {
             std::span<const std::uint32_t> points = layer.polygon(polygon);
             if (layer.poly_type[polygon] != LWPOLTYPE_FACE) {
-                dropped.count("polygons other than faces", id_text(layer.poly_type[polygon]));
+                dropped.count("polygons other than faces:", id_text(layer.poly_type[polygon]));
             } else if (points.size() < 3) {
-                dropped.count("polygons of fewer than 3 points", "FACE");
+                dropped.count("polygons of fewer than 3 points:", "FACE");
             } else {
                 add_fan(points, first_point, triangles_of(mesh, surface_name(document, layer, polygon)).corners);
             }
@@ -349,11 +349,9 @@ std::vector<std::string> write_gltf(const host::Document& document, const std::f
     if (mesh.vertex_count > 0) {
         model = GltfBuilder(document, mesh, maps).build();
     } else {
-        // Nothing to draw: an empty scene, since glTF forbids empty buffers and accessors.
+        // Nothing to draw: no scene at all, since glTF forbids empty buffers and accessors.
         model.asset.version = "2.0";
         model.asset.generator = "Zelkor";
-        model.scenes.emplace_back();
-        model.defaultScene = 0;
     }
 
     bool binary = is_binary_path(path);

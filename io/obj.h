@@ -10,7 +10,7 @@
 // - `vt` as the per-point UV map "UV" (TXUV, 2 values): a point takes the value of its first
 //   corner, and corners that disagree with it go to a discontinuous TXUV map "UV";
 // - `usemtl` names as surfaces (SURF tags), "Default" for polygons before any `usemtl`;
-// - `g` and `o` names as parts (PART tags).
+// - `g` and `o` names as parts (PART tags); `g default`, OBJ's name for no group, ends a part.
 #pragma once
 
 #include <filesystem>
@@ -21,6 +21,9 @@
 #include "host/document.h"
 
 namespace zelkor::io {
+
+// The group OBJ puts polygons in when no `g` names one; read and written as "no part".
+inline constexpr std::string_view kNoGroup = "default";
 
 // Throws FileError for a missing or unreadable file, a number that does not parse whole
 // (`scene.obj:118:9: expected a number, found "1.0e"`), a coordinate that is NaN or infinite,

@@ -237,7 +237,7 @@ public:
     void on_group(const char** names, int count) {
         std::string joined;
         for (int i = 0; i < count; ++i) joined += (i ? " " : "") + trimmed(names[i]);
-        set_part(joined);
+        set_part(joined == kNoGroup ? std::string() : joined);
     }
 
     void on_face(const tinyobj::index_t* corners, int count) {

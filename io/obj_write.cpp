@@ -174,12 +174,12 @@ private:
         out_ += '\n';
     }
 
-    // A bare `g` ends a part: the polygons after it have none.
+    // `g default` ends a part: OBJ's name for the group of polygons that have none.
     void switch_part(std::string_view name) {
         if (name == part_) return;
         part_ = name;
-        out_ += name.empty() ? "g" : "g ";
-        out_ += name;
+        out_ += "g ";
+        out_ += name.empty() ? kNoGroup : name;
         out_ += '\n';
     }
 
@@ -202,7 +202,7 @@ std::string first_uv_map(const Document& document) {
 
 // Kind of a map OBJ leaves out; UV maps other than the one written are named after it.
 std::string dropped_map_kind(LWID type, const std::string& uv_map) {
-    if (type == LWVMAP_TXUV && !uv_map.empty()) return "UV maps other than " + uv_map;
+    if (type == LWVMAP_TXUV && !uv_map.empty()) return "UV maps other than " + uv_map + ":";
     return map_kind(type);
 }
 
@@ -215,7 +215,7 @@ std::vector<std::string> dropped_by_obj(const Document& document, const std::str
             if (!(map.type == LWVMAP_TXUV && map.name == uv_map)) dropped.add(dropped_map_kind(map.type, uv_map), map.name);
         for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon)
             if (layer.poly_type[polygon] != LWPOLTYPE_FACE)
-                dropped.count("polygons other than faces", id_text(layer.poly_type[polygon]));
+                dropped.count("polygons other than faces:", id_text(layer.poly_type[polygon]));
     }
     return dropped.lines();
 }
