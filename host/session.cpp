@@ -83,18 +83,14 @@ Session::Session(Document& document, std::span<const int> foreground, std::span<
         role_by_layer_[std::size_t(layer)] = Role::Background;
     }
 
-    for (int layer : foreground_) {
-        const std::vector<std::uint8_t>& flags = document.layers[std::size_t(layer)].poly_selected;
-        foreground_has_selection_ = foreground_has_selection_ || std::find(flags.begin(), flags.end(), 1) != flags.end();
-    }
+    // Counted once here, so that polyCount stays O(1) per call.
     selected_count_by_layer_.assign(layer_count, 0);
     for (int layer : foreground_) {
         const Layer& l = document.layers[std::size_t(layer)];
-        selected_count_by_layer_[std::size_t(layer)] =
-            foreground_has_selection_ ? std::size_t(std::count_if(l.poly_selected.begin(),
-                                                                   l.poly_selected.begin() + std::min(l.poly_selected.size(), l.polygon_count()),
-                                                                   [](std::uint8_t s) { return s != 0; }))
-                                      : l.polygon_count();
+        const auto marked = l.poly_selected.begin() + std::ptrdiff_t(std::min(l.poly_selected.size(), l.polygon_count()));
+        const std::size_t selected = std::size_t(std::count_if(l.poly_selected.begin(), marked, [](std::uint8_t s) { return s != 0; }));
+        selected_count_by_layer_[std::size_t(layer)] = selected;
+        foreground_has_selection_ = foreground_has_selection_ || selected > 0;
     }
 
     start_by_layer_.resize(layer_count);
@@ -225,7 +221,7 @@ int Session::point_count(EltOpLayer layers, int) const {
     if (!open_) return 0;
     std::size_t count = 0;
     // Every point counts as selected: the document keeps no point selection.
-    for_each_layer(layers, [&](std::uint32_t layer) { count += start_by_layer_[layer].positions / 3; });
+    for_each_layer(layers, [&](std::uint32_t layer) { count += document_.layers[layer].point_count(); });
     return int(count);
 }
 
@@ -233,7 +229,10 @@ int Session::polygon_count(EltOpLayer layers, int mode) const {
     if (!open_) return 0;
     std::size_t count = 0;
     for_each_layer(layers, [&](std::uint32_t layer) {
-        count += mode == EDCOUNT_SELECT ? selected_count_by_layer_[layer] : start_by_layer_[layer].poly_type;
+        const std::size_t all = document_.layers[layer].polygon_count();
+        if (mode != EDCOUNT_SELECT) count += all;
+        // New polygons are never marked selected, so they count only while nothing is.
+        else if (role_by_layer_[layer] == Role::Foreground) count += foreground_has_selection_ ? selected_count_by_layer_[layer] : all;
     });
     return int(count);
 }
@@ -246,7 +245,7 @@ EDError Session::point_scan(EDPointScanFunc callback, void* data, EltOpLayer lay
     std::vector<float> values;
     EDError result = EDERR_NONE;
     for_each_layer(layers, [&](std::uint32_t layer) {
-        const std::size_t count = start_by_layer_[layer].positions / 3;
+        const std::size_t count = document_.layers[layer].point_count();
         for (std::size_t i = 0; i < count && result == EDERR_NONE && open_; ++i) {
             fill_point_info(info, values, layer, std::uint32_t(i));
             result = callback(data, &info);
@@ -262,9 +261,9 @@ EDError Session::polygon_scan(EDPolyScanFunc callback, void* data, EltOpLayer la
     std::vector<LWPntID> points;
     EDError result = EDERR_NONE;
     for_each_layer(layers, [&](std::uint32_t layer) {
-        // The count at opening: polygons the callback adds are not visited. The layer is read
-        // afresh for every polygon because the callback may grow its arrays.
-        const std::size_t count = start_by_layer_[layer].poly_type;
+        // Polygons the callback adds are not visited. The layer is read afresh for every polygon
+        // because the callback may grow its arrays.
+        const std::size_t count = document_.layers[layer].polygon_count();
         for (std::size_t i = 0; i < count && result == EDERR_NONE && open_; ++i) {
             fill_polygon_info(info, points, layer, std::uint32_t(i));
             result = callback(data, &info);

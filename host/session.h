@@ -5,8 +5,8 @@
 // overwrote. done(EDERR_NONE) keeps the edits; any other error takes them all back, leaving the
 // document as it was. This keeps every call O(1) however large the scene.
 //
-// Counts and scans see the layers as they were when the session opened; new points and polygons
-// go into the first foreground layer and can be read back (pointInfo, polyInfo, polyNormal).
+// New points and polygons go into the first foreground layer and are seen at once by counts,
+// pointInfo, polyInfo and polyNormal. A scan visits the elements that existed when it started.
 #pragma once
 
 #include <cstddef>
@@ -98,7 +98,7 @@ private:
     std::vector<int> background_;
     std::vector<Role> role_by_layer_;
     bool foreground_has_selection_ = false;
-    std::vector<std::size_t> selected_count_by_layer_;  // at opening, by the selection rule
+    std::vector<std::size_t> selected_count_by_layer_;  // marked selected at opening
     std::vector<LayerStart> start_by_layer_;
     std::size_t start_tag_count_ = 0;
     std::size_t start_surface_count_ = 0;

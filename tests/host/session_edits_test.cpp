@@ -125,7 +125,7 @@ TEST(SessionAddPoint, GoesIntoTheFirstForegroundLayer) {
     EXPECT_EQ(info->position[0], 1.5);
     EXPECT_EQ(info->position[1], -2.0);
     EXPECT_EQ(info->position[2], 3.25);
-    EXPECT_EQ(op->pointCount(op->state, OPLYR_FG, EDCOUNT_ALL), 4);  // counts keep the opening state
+    EXPECT_EQ(op->pointCount(op->state, OPLYR_FG, EDCOUNT_ALL), 5);  // counts include new points
 }
 
 TEST(SessionVMaps, PointVSetChoosesWhatPointVGetAndVmapVecRead) {

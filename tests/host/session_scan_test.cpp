@@ -85,6 +85,13 @@ TEST(SessionSelection, SelectedPolygonsOfAnyForegroundLayerRestrictIt) {
     EXPECT_EQ(visits[3].flags, EDDF_SELECT);
     EXPECT_EQ(op->polyInfo(op->state, visits[3].pol)->flags, EDDF_SELECT);
     EXPECT_EQ(op->polyInfo(op->state, visits[0].pol)->flags, 0);
+
+    // A new polygon is not selected while others are.
+    const LWPntID corners[3] = {point_handle({0, 0}), point_handle({0, 1}), point_handle({0, 2})};
+    LWPolID made = op->addPoly(op->state, LWPOLTYPE_FACE, nullptr, nullptr, 3, corners);
+    EXPECT_EQ(op->polyInfo(op->state, made)->flags, 0);
+    EXPECT_EQ(op->polyCount(op->state, OPLYR_FG, EDCOUNT_SELECT), 1);
+    EXPECT_EQ(op->polyCount(op->state, OPLYR_FG, EDCOUNT_ALL), 5);
 }
 
 TEST(SessionSelection, BackgroundPolygonsAreNeverSelected) {
@@ -193,11 +200,13 @@ TEST(SessionScan, SurvivesGeometryAddedByItsCallback) {
     EXPECT_EQ(d.layers[0].polygon_count(), 200u);
     EXPECT_EQ(d.layers[0].position(799)[0], 200.0 + 10.0);
 
-    // A foreground scan visits only the polygons present at opening, even while adding more.
+    // A foreground scan visits the polygons present when it starts, not those its callback adds.
     state.visits = 0;
+    EXPECT_EQ(op->polyCount(op->state, OPLYR_FG, EDCOUNT_ALL), 200);
     EXPECT_EQ(op->polyScan(op->state, copy_polygon, &state, OPLYR_FG), EDERR_NONE);
-    EXPECT_EQ(state.visits, 0);
-    EXPECT_EQ(op->polyCount(op->state, OPLYR_FG, EDCOUNT_ALL), 0);
+    EXPECT_EQ(state.visits, 200);
+    EXPECT_EQ(op->polyCount(op->state, OPLYR_FG, EDCOUNT_ALL), 400);
+    EXPECT_EQ(op->polyCount(op->state, OPLYR_FG, EDCOUNT_SELECT), 400);  // nothing marked: all count
 }
 
 TEST(SessionInfo, PolygonInfoNamesPointsSurfaceAndType) {
