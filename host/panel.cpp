@@ -177,11 +177,11 @@ std::optional<std::string> Panel::set(unsigned long id, PanelValue value) {
     PanelControl* control = find(id);
     if (!control) return "no control " + id_text(id);
     if (std::optional<std::string> message = disabled_by(id)) return message;
-    if (control->control_class == "iPopChoice" && !control->popup_entries.empty()) {
+    // An index past the entries is kept as it is, as a modeller keeps one chosen on an object
+    // with more maps; only a negative index names no entry at all.
+    if (control->control_class == "iPopChoice") {
         const int* index = std::get_if<int>(&value);
-        const int last = int(control->popup_entries.size()) - 1;
-        if (index && (*index < 0 || *index > last))
-            return "\"" + control->label + "\" takes an entry from 0 to " + std::to_string(last);
+        if (index && *index < 0) return "\"" + control->label + "\" takes an entry number from 0";
     }
     return store(*control, value);
 }

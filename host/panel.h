@@ -88,7 +88,8 @@ public:
     void form_set(unsigned long id, const void* value);  // copies an int or a double per data type
 
     // The front's side. set refuses a disabled control with its rule's message, an unknown id, a
-    // button, a non-integral number for an int control or a popup index past its entries; it
+    // button, a non-integral number for an int control or a negative popup index (an index past the
+    // entries is kept, as for an object with fewer maps than before); it
     // answers nothing on success.
     std::optional<std::string> set(unsigned long id, PanelValue value);
     std::optional<std::string> set_unchecked(unsigned long id, PanelValue value);  // ignores enable rules

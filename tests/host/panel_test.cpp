@@ -139,7 +139,9 @@ TEST_F(PanelTest, SetRefusesValuesTheControlCannotHold) {
     EXPECT_EQ(panel.find(kCount)->int_value, 3);
     EXPECT_EQ(panel.set(kSize, 2), std::nullopt);  // an int into a float control
     EXPECT_EQ(panel.find(kSize)->float_value, 2.0);
-    EXPECT_EQ(panel.set(kMap, 3), std::optional<std::string>("\"Size WeightMap\" takes an entry from 0 to 2"));
+    EXPECT_EQ(panel.set(kMap, 3), std::nullopt);  // past the entries: kept as it is
+    EXPECT_EQ(panel.find(kMap)->int_value, 3);
+    EXPECT_EQ(panel.set(kMap, -1), std::optional<std::string>("\"Size WeightMap\" takes an entry number from 0"));
     EXPECT_EQ(panel.set(kZero, 1), std::optional<std::string>("\"Zero\" holds no value"));
     EXPECT_EQ(panel.set(0x99, 1), std::optional<std::string>("no control 0x99"));
     EXPECT_EQ(panel.set(kCount, PanelValue{}), std::optional<std::string>("\"Number of Clones\" needs a value"));
