@@ -123,8 +123,8 @@ private:
         out_.close_chunk(chunk);
     }
 
-    void check_map(const std::string& what, int dimension) const {
-        check_name(what, "map");
+    void check_map(const std::string& what, const std::string& name, int dimension) const {
+        check_name(name, "map name");
         if (dimension < 0 || dimension > 0xFFFF) refuse(what + ": dimension " + std::to_string(dimension));
     }
 
@@ -141,30 +141,33 @@ private:
 
     void write_vmap(const host::Layer& layer, const host::VertexMap& map, const std::string& where) {
         std::string what = where + " VMAP \"" + map.name + "\"";
-        check_map(what, map.dimension);
+        check_map(what, map.name, map.dimension);
         if (map.values.size() < map.has.size() * std::size_t(map.dimension))
             refuse(what + ": fewer values than points");
         std::size_t chunk = write_map_header(kVmap, map.type, map.dimension, map.name, map.vmpa);
         for (std::uint32_t point = 0; point < map.has.size(); ++point) {
             if (!map.has_value(point)) continue;
-            write_point_index(layer, point, what);
+            write_point_index(layer, point, [&] { return what; });
             const float* values = map.value(point);
             for (int d = 0; d < map.dimension; ++d) out_.f4(values[d]);
         }
         out_.close_chunk(chunk);
     }
 
-    void write_point_index(const host::Layer& layer, std::uint32_t point, const std::string& what) {
+    // `what` builds the message's subject only when there is a fault: these run once per corner.
+    template <class Describe>
+    void write_point_index(const host::Layer& layer, std::uint32_t point, const Describe& what) {
         if (point >= layer.point_count())
-            refuse(what + ": point index " + std::to_string(point) + ", the layer has " +
+            refuse(what() + ": point index " + std::to_string(point) + ", the layer has " +
                    std::to_string(layer.point_count()) + " points");
-        if (point > kMaxIndex) refuse(what + ": point index " + std::to_string(point) + " is above 0xFFFFFF");
+        if (point > kMaxIndex) refuse(what() + ": point index " + std::to_string(point) + " is above 0xFFFFFF");
         out_.vx(point);
     }
 
-    void write_polygon_index(std::size_t polygon, const std::string& what) {
+    template <class Describe>
+    void write_polygon_index(std::size_t polygon, const Describe& what) {
         if (polygon > kMaxIndex)
-            refuse(what + ": polygon index " + std::to_string(polygon) + " within its POLS is above 0xFFFFFF");
+            refuse(what() + ": polygon index " + std::to_string(polygon) + " within its POLS is above 0xFFFFFF");
         out_.vx(std::uint32_t(polygon));
     }
 
@@ -186,10 +189,10 @@ private:
         std::size_t chunk = out_.open_chunk(kPols);
         out_.id4(layer.poly_type[run.begin]);
         for (std::size_t i = run.begin; i < run.end; ++i) {
-            std::string what = where + " polygon " + std::to_string(i);
+            auto what = [&] { return where + " polygon " + std::to_string(i); };
             auto points = layer.polygon(i);
             if (points.empty() || points.size() > kMaxPolygonVertices)
-                refuse(what + ": " + std::to_string(points.size()) + " points, an LWO2 polygon holds 1 to " +
+                refuse(what() + ": " + std::to_string(points.size()) + " points, an LWO2 polygon holds 1 to " +
                        std::to_string(kMaxPolygonVertices));
             out_.u2(std::uint16_t(points.size() | (layer.poly_flag_bits[i] & 0xFC00)));
             for (std::uint32_t point : points) write_point_index(layer, point, what);
@@ -216,11 +219,11 @@ private:
         for (std::size_t i = run.begin; i < run.end; ++i) {
             std::int32_t value = tag_value(tags, i);
             if (value == host::kNoTag) continue;
-            std::string what = where + " polygon " + std::to_string(i) + " PTAG " + format_id(tags.type);
-            std::int64_t limit = tag_names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000;
-            if (value < 0 || value >= std::min<std::int64_t>(limit, 0x10000))
-                refuse(what + ": value " + std::to_string(value) + " must be below " +
-                       std::to_string(std::min<std::int64_t>(limit, 0x10000)));
+            auto what = [&] { return where + " polygon " + std::to_string(i) + " PTAG " + format_id(tags.type); };
+            std::int64_t limit = std::min<std::int64_t>(tag_names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000,
+                                                        0x10000);
+            if (value < 0 || value >= limit)
+                refuse(what() + ": value " + std::to_string(value) + " must be below " + std::to_string(limit));
             if (!opened) {
                 chunk = out_.open_chunk(kPtag);
                 out_.id4(tags.type);
@@ -253,7 +256,7 @@ private:
         for (std::size_t m = 0; m < layer.vmads.size(); ++m) {
             const host::DiscontinuousMap& map = layer.vmads[m];
             std::string what = where + " VMAD \"" + map.name + "\"";
-            check_map(what, map.dimension);
+            check_map(what, map.name, map.dimension);
             if (map.polygons.size() != map.points.size() ||
                 map.values.size() != map.points.size() * std::size_t(map.dimension))
                 refuse(what + ": the points, polygons and values do not match in number");
@@ -281,8 +284,9 @@ private:
         if (entries.empty() && map.entry_count() != 0) return;
         std::size_t chunk = write_map_header(kVmad, map.type, map.dimension, map.name, map.vmpa);
         for (std::size_t e : entries) {
-            write_point_index(layer, map.points[e], what);
-            write_polygon_index(map.polygons[e] - run.begin, what);
+            auto describe = [&] { return what; };
+            write_point_index(layer, map.points[e], describe);
+            write_polygon_index(map.polygons[e] - run.begin, describe);
             for (int d = 0; d < map.dimension; ++d) out_.f4(map.values[e * std::size_t(map.dimension) + std::size_t(d)]);
         }
         out_.close_chunk(chunk);
