@@ -45,6 +45,23 @@ TEST_F(MeshFiles, ClonesGoIntoTheFirstForegroundLayerWithTheTemplatesSurface) {
     EXPECT_NE(out.layers[0].find_vmap(LWVMAP_WGHT, "ZK_index"), nullptr);
 }
 
+TEST_F(MeshFiles, ClonePolygonsKeepTheTemplatesSurfaceAndPart) {
+    // The template's tag numbers point into its own tag list; in the object they must name the
+    // same surface and part, not whatever the target's list holds at that number.
+    write_file(path("pebble.obj"), "v 0 0 0\nv 0.1 0 0\nv 0 0.1 0\ng Pebble\nusemtl Stone\nf 1 2 3\n");
+    const RunResult r = zelkor({"--target", example("terrain.lwo"), "--template", "pebble.obj", "-o", "out.lwo",
+                                "--set", "num_clones=2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const host::Document out = io::read_mesh(path("out.lwo"));
+    ASSERT_EQ(out.layers[0].polygon_count(), 258u);
+    for (std::size_t p : {256u, 257u}) {
+        EXPECT_EQ(out.layers[0].tag(LWPTAG_SURF, p), out.find_tag("Stone"));
+        EXPECT_EQ(out.layers[0].tag(LWPTAG_PART, p), out.find_tag("Pebble"));
+    }
+    EXPECT_EQ(out.layers[0].tag(LWPTAG_SURF, 0), out.find_tag("Ground"));
+    EXPECT_NE(out.find_surface("Stone"), nullptr);
+}
+
 TEST_F(MeshFiles, LayersByNumberAndNameAndTheirMapsOrder) {
     // hierarchy layer 4 has no maps, but the object's maps are those of every target layer, then
     // the template's: none, Weight=, Weight0, Hollows.
