@@ -56,10 +56,10 @@ host::PanelValue parse_popup(const ControlInfo& control, std::string_view text,
     for (std::size_t k = 0; k < entries.size(); ++k)
         if (entries[k] == text) return int(k);
     int index = 0;
-    if (parse_int(text, index)) return index;
+    if (parse_int(text, index) && index >= 0) return index;
     std::string known;
     for (const std::string& entry : entries) known += (known.empty() ? "" : ", ") + json_string(entry);
-    refuse(control, text, "an index or one of " + (known.empty() ? std::string("\"none\"") : known));
+    refuse(control, text, "an index from 0 or one of " + (known.empty() ? std::string("\"none\"") : known));
 }
 
 // A suffixed number is value * times / over: 15deg is 15 * pi / 180, 25% is 25 / 100.

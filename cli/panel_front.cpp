@@ -9,16 +9,8 @@ PanelAnswer::PanelAnswer(std::vector<ControlValue> saved, std::vector<PanelActio
 void PanelAnswer::apply(host::Panel& panel, const PanelAction& action) {
     const unsigned long id = action.control->id;
     std::optional<std::string> refusal;
-    if (action.kind == PanelAction::Kind::Press) {
-        refusal = panel.press(id);
-    } else if (action.control->control_class == "iPopChoice") {
-        // The panel keeps a popup index past its entries (one saved on an object with more weight
-        // maps), so only the enable rule may refuse it.
-        refusal = panel.disabled_by(id);
-        if (!refusal) refusal = panel.set_unchecked(id, action.value);
-    } else {
-        refusal = panel.set(id, action.value);
-    }
+    if (action.kind == PanelAction::Kind::Press) refusal = panel.press(id);
+    else refusal = panel.set(id, action.value);
     if (refusal && on_refused_) on_refused_(*refusal);
 }
 

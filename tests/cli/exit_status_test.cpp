@@ -110,8 +110,11 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"BadSwitch", {"--set", "H_align=maybe"},
                   "zelkor: --set H_align=maybe: \"H Align with normals\" (H_align): \"maybe\" is not 0/1, on/off or true/false\n"},
         UsageCase{"UnknownWeightMap", {"--set", "size_wg=Heights"},
-                  "zelkor: --set size_wg=Heights: \"Size WeightMap\" (size_wg): \"Heights\" is not an index or one of "
+                  "zelkor: --set size_wg=Heights: \"Size WeightMap\" (size_wg): \"Heights\" is not an index from 0 or one of "
                   "\"none\", \"Hollows\"\n"},
+        UsageCase{"NegativePopupIndex", {"--set", "density_wg=-1"},
+                  "zelkor: --set density_wg=-1: \"Density WeightMap\" (density_wg): \"-1\" is not an index from 0 or one "
+                  "of \"none\", \"Hollows\"\n"},
         UsageCase{"SetOnAButton", {"--set", "About=1"}, "zelkor: --set About: a button, use --press \"About\"\n"},
         UsageCase{"UnknownButton", {"--press", "Apply", "--report", "r.json"},
                   "zelkor: --press \"Apply\": no such button (About, \"Zero Angles\", \"Reset Values\")\n"},
