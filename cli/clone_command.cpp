@@ -79,14 +79,16 @@ int run_clone_command(const Options& options) {
 
     ModuleRunOutcome outcome = run_module(setup, hooks);
 
-    int status = 1;
     if (outcome.clones_built && outcome.kept) {
-        if (write_output(outcome, setup, counts_before, options)) status = 0;
-    } else if (outcome.panel_posted && !outcome.confirmed) {
-        if (!options.quiet) std::cerr << "zelkor: cancelled; nothing written\n";
+        // An output that cannot be written is an input fault of the command: exit 2, no report.
+        if (!write_output(outcome, setup, counts_before, options)) return 2;
+        write_side_files(outcome, options);
+        return 0;
     }
+    if (outcome.panel_posted && !outcome.confirmed && !options.quiet)
+        std::cerr << "zelkor: cancelled; nothing written\n";
     write_side_files(outcome, options);
-    return status;
+    return 1;
 }
 
 }  // namespace zelkor::cli

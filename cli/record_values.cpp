@@ -12,6 +12,7 @@
 #include "cli/control_values.h"
 #include "cli/json_text.h"
 #include "cli/usage_error.h"
+#include "io/atomic_file.h"
 #include "params/params.h"
 
 namespace zelkor::cli {
@@ -97,9 +98,7 @@ std::string record_json(const std::vector<ControlValue>& record) {
 }
 
 void write_text_file(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out) out << text;
-    if (!out || !out.flush()) throw std::runtime_error(path.string() + ": cannot write: " + std::strerror(errno));
+    io::write_file_atomically(path, text);
 }
 
 }  // namespace zelkor::cli

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 #include "cli/control_values.h"
 #include "cli/layer_choice.h"
@@ -46,6 +49,16 @@ PanelAction resolve_step(const PanelStep& step, const std::vector<std::string>& 
 
 }  // namespace
 
+void check_writable_folder(const std::string& path, const std::string& option) {
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error))
+        throw UsageError(option + " " + path + ": cannot write: no folder " + folder.string());
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        throw UsageError(option + " " + path + ": cannot write: " + std::strerror(errno));
+}
+
 void check_output_extension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -72,6 +85,10 @@ RunSetup prepare_run(const Options& options) {
     require(options.templ, "--template");
     require(options.output, "-o");
     check_output_extension(options.output);
+    // Checked before the run, so that an output that cannot be written costs no run.
+    check_writable_folder(options.output, "-o");
+    if (!options.report_file.empty()) check_writable_folder(options.report_file, "--report");
+    if (!options.save_params_file.empty()) check_writable_folder(options.save_params_file, "--save-params");
 
     const LayerChoice target_choice = parse_layer_choice(options.target);
     const LayerChoice templ_choice = parse_layer_choice(options.templ);

@@ -134,6 +134,14 @@ TEST_F(ExitStatus, UnknownOutputFormatExitsTwo) {
     EXPECT_EQ(r.err, "zelkor: -o out.stl: unknown output format (use .lwo, .obj, .gltf or .glb)\n");
 }
 
+TEST_F(ExitStatus, OutputThatCannotBeWrittenExitsTwoBeforeTheRun) {
+    const RunResult r = zelkor({"--target", example("terrain.lwo"), "--template", example("rock.lwo"), "-o",
+                                "nowhere/out.lwo", "--report", "r.json"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "zelkor: -o nowhere/out.lwo: cannot write: no folder nowhere\n");
+    EXPECT_FALSE(exists("r.json"));
+}
+
 TEST_F(ExitStatus, UnreadableInputExitsTwo) {
     const RunResult r = zelkor({"--target", "missing.lwo", "--template", example("rock.lwo"), "-o", "out.lwo"});
     EXPECT_EQ(r.status, 2);
