@@ -3,7 +3,7 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" "$root/build" -DZELKOR_BENCHMARKS=OFF
+ZELKOR_TARGETS=zelkor "$root/scripts/build.sh" "$root/build" -DZELKOR_BENCHMARKS=OFF
 out="$root/build/demo"
 mkdir -p "$out"
 "$root/build/zelkor" --target "$root/examples/terrain.lwo" --template "$root/examples/rock.lwo" \
