@@ -239,33 +239,28 @@ TEST(Placement, DensityIndexBeyondTheMapsActsAsWeightOne) {
     EXPECT_EQ(positions(beyond), positions(ones));
 }
 
-TEST(Placement, PitchMapWithAbsoluteSetsThePitchWhateverTheNormal) {
-    for (float w : {0.0f, 1.0f, -1.0f}) {
-        CloneRun run = grid_run(5);
-        host::Layer& target = run.document.layers[0];
-        host::VertexMap& map = target.vmap(LWVMAP_WGHT, "Tilt", 1);
-        for (std::uint32_t p = 0; p < target.point_count(); ++p) map.set(p, &w);
-        run.settings = [](params_typ& p) {
-            p.num_clones = 5;
-            p.P_angle_wg = 1;
-            p.absolute = 1;
-        };
-        RunReport r = run.run();
-        for (const zelkor_clone_record& c : r.clones) EXPECT_EQ(c.P_angle, 1.5707963267949 + double(w) * 1.5707963267949);
-    }
-}
-
-TEST(Placement, PitchMapWithoutAbsoluteTiltsFromTheNormal) {
+// Pitches of five clones on the upward grid with a "Tilt" map of weight w everywhere.
+std::vector<double> pitches(float w, int absolute) {
     CloneRun run = grid_run(5);
     host::Layer& target = run.document.layers[0];
     host::VertexMap& map = target.vmap(LWVMAP_WGHT, "Tilt", 1);
-    float half = 0.5f;
-    for (std::uint32_t p = 0; p < target.point_count(); ++p) map.set(p, &half);
-    run.settings = [](params_typ& p) {
+    for (std::uint32_t p = 0; p < target.point_count(); ++p) map.set(p, &w);
+    run.settings = [absolute](params_typ& p) {
         p.num_clones = 5;
         p.P_angle_wg = 1;
+        p.absolute = absolute;
     };
-    for (const zelkor_clone_record& c : run.run().clones) EXPECT_EQ(c.P_angle, 0.5 * 1.5707963267949);
+    std::vector<double> out;
+    for (const zelkor_clone_record& c : run.run().clones) out.push_back(c.P_angle);
+    return out;
+}
+
+TEST(Placement, PitchMapSetsThePitchWithAbsoluteAndTiltsFromTheNormalWithout) {
+    const double quarter = 1.5707963267949;
+    EXPECT_EQ(pitches(0.0f, 1), std::vector<double>(5, quarter));
+    EXPECT_EQ(pitches(1.0f, 1), std::vector<double>(5, quarter + quarter));
+    EXPECT_EQ(pitches(-1.0f, 1), std::vector<double>(5, 0.0));
+    EXPECT_EQ(pitches(0.5f, 0), std::vector<double>(5, 0.5 * quarter));  // the grid's own pitch is 0
 }
 
 TEST(Placement, SlopeWindowKeepsOnlyPolygonsWithinItsInclusiveBounds) {
