@@ -4,6 +4,7 @@
 //   build/bench/clone_run_bench --benchmark_filter=Run
 #include <benchmark/benchmark.h>
 
+#include "bench_memory.h"
 #include "clone/globals.h"
 #include "clone/host_api.h"
 #include "clone/run_observer.h"
@@ -67,6 +68,7 @@ void run_clones(benchmark::State& state, bool reference) {
     }
     use_reference_structures = false;
     state.counters["clones/s"] = benchmark::Counter(double(clones) * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["peak_MB"] = peak_resident_megabytes();
 }
 
 void BM_Run(benchmark::State& state) { run_clones(state, false); }

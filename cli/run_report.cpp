@@ -34,7 +34,10 @@ void write_clones(JsonWriter& w, const std::vector<ReportClone>& clones) {
         w.key("polygon");
         w.value(c.polygon);
         w.key("pos");
-        w.raw("[" + json_number(c.pos[0]) + ", " + json_number(c.pos[1]) + ", " + json_number(c.pos[2]) + "]");
+        std::string pos = "[";
+        for (int axis = 0; axis < 3; ++axis) pos.append(axis ? ", " : "").append(json_number(c.pos[axis]));
+        pos += ']';
+        w.raw(pos);
         w.key("H_angle");
         w.value(c.H_angle);
         w.key("P_angle");

@@ -20,7 +20,9 @@ std::string system_fault(const char* what) { return std::string(what) + ": " + s
 
 void write_file_atomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string temp_name = ".";
+    temp_name.append(path.filename().string()).append(".XXXXXX");
+    std::string temp = (folder / temp_name).string();
     int fd = ::mkstemp(temp.data());
     if (fd < 0) throw FileError(path, system_fault("cannot create the output"));
     const std::uint8_t* p = bytes.data();

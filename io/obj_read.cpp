@@ -104,7 +104,11 @@ Statement classify(std::string_view line, std::size_t& args) {
     return Statement::kOther;
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string quoted(std::string_view s) {
+    std::string out(1, '"');
+    out.append(s).push_back('"');
+    return out;
+}
 
 enum class NumberFault { kNone, kNotANumber, kOutOfRange };
 
@@ -236,7 +240,10 @@ public:
 
     void on_group(const char** names, int count) {
         std::string joined;
-        for (int i = 0; i < count; ++i) joined += (i ? " " : "") + trimmed(names[i]);
+        for (int i = 0; i < count; ++i) {
+            if (i) joined += ' ';
+            joined += trimmed(names[i]);
+        }
         set_part(joined == kNoGroup ? std::string() : joined);
     }
 
