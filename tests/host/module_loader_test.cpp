@@ -22,39 +22,28 @@ std::string module_error(auto&& action) {
     return "no error";
 }
 
-std::string scratch_file(const std::string& name, const std::string& text) {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("zelkor_host_test_" + std::to_string(getpid()) + "_" + name);
-    std::ofstream(path) << text;
-    return path.string();
-}
-
-void* null_startup() { return nullptr; }
 void* good_startup() { return reinterpret_cast<void*>(4); }
 
 const ServerRecord kNoServers[] = {{nullptr, nullptr, nullptr, nullptr}};
 
-TEST(ModuleLoader, MissingFile) {
+TEST(ModuleLoader, FilesThatAreNotModules) {
     EXPECT_EQ(module_error([] { Module::load("/nonexistent/zelkor.so"); }), "module file not found: /nonexistent/zelkor.so");
-}
 
-TEST(ModuleLoader, FileThatIsNotALibrary) {
-    const std::string path = scratch_file("text.so", "just some text\n");
-    const std::string error = module_error([&] { Module::load(path); });
-    std::filesystem::remove(path);
-    const std::string prefix = "cannot load module " + path + ": ";
+    const std::string text = (std::filesystem::temp_directory_path() / ("zelkor_host_test_" + std::to_string(getpid()))).string();
+    std::ofstream(text) << "just some text\n";
+    const std::string error = module_error([&] { Module::load(text); });
+    std::filesystem::remove(text);
+    const std::string prefix = "cannot load module " + text + ": ";
     EXPECT_EQ(error.substr(0, prefix.size()), prefix) << error;
-    EXPECT_GT(error.size(), prefix.size());  // the loader's reason follows
+    EXPECT_GT(error.size(), prefix.size());  // the loader's reason follows, on the same line
     EXPECT_EQ(error.find('\n'), std::string::npos);
-}
 
-TEST(ModuleLoader, LibraryWithoutDescriptor) {
     // The C maths library is a real shared library that is certainly not a module.
     Dl_info info{};
     double (*cosine)(double) = std::cos;
     ASSERT_NE(dladdr(reinterpret_cast<void*>(cosine), &info), 0);
-    const std::string path = info.dli_fname;
-    EXPECT_EQ(module_error([&] { Module::load(path); }), path + " is not a module: no _mod_descrip symbol");
+    const std::string maths = info.dli_fname;
+    EXPECT_EQ(module_error([&] { Module::load(maths); }), maths + " is not a module: no _mod_descrip symbol");
 }
 
 TEST(ModuleLoader, DescriptorChecks) {
@@ -64,7 +53,8 @@ TEST(ModuleLoader, DescriptorChecks) {
     const ModuleDescriptor wrong_version = {MOD_SYSSYNC, 4, MOD_MACHINE, good_startup, nullptr, kNoServers};
     EXPECT_EQ(module_error([&] { Module::linked(wrong_version, "m.so"); }),
               "m.so: module system version 4, this host supports 3");
-    const ModuleDescriptor failing = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, null_startup, nullptr, kNoServers};
+    const ModuleDescriptor failing = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, [] { return static_cast<void*>(nullptr); },
+                                      nullptr, kNoServers};
     EXPECT_EQ(module_error([&] { Module::linked(failing, "m.so"); }), "m.so: module startup failed");
     const ModuleDescriptor empty = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, good_startup, nullptr, kNoServers};
     Module module = Module::linked(empty, "m.so");
@@ -75,7 +65,6 @@ TEST(ModuleLoader, DescriptorChecks) {
 
 TEST(ModuleLoader, MovedModuleShutsDownOnce) {
     static int shutdowns = 0;
-    shutdowns = 0;
     const ModuleDescriptor descriptor = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, good_startup,
                                          [](void*) { ++shutdowns; }, kNoServers};
     {

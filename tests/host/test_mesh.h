@@ -1,5 +1,5 @@
-// Small documents for the host tests, and a full text dump of a document so that "unchanged" can
-// be checked field by field with one comparison whose failure shows the difference.
+// Small documents for the host tests, and a text dump of everything a session can change, so that
+// "unchanged" is one comparison whose failure shows the difference.
 #pragma once
 
 #include <cstdint>
@@ -18,58 +18,44 @@ inline Layer& add_layer(Document& document, int number) {
     return layer;
 }
 
-inline std::uint32_t add_polygon(Layer& layer, std::initializer_list<std::uint32_t> points, LWID type = LWPOLTYPE_FACE) {
-    const std::vector<std::uint32_t> list(points);
-    return layer.add_polygon(type, list);
-}
-
 // A unit quad in the plane y = height, facing +Y, with its four points appended to the layer.
 inline std::uint32_t add_up_quad(Layer& layer, double x, double height) {
     const std::uint32_t a = layer.add_point(x, height, 0);
     layer.add_point(x, height, 1);
     layer.add_point(x + 1, height, 1);
     layer.add_point(x + 1, height, 0);
-    return add_polygon(layer, {a, a + 1, a + 2, a + 3});
-}
-
-inline std::string hex_double(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%a", v);
-    return text;
+    const std::vector<std::uint32_t> points = {a, a + 1, a + 2, a + 3};
+    return layer.add_polygon(LWPOLTYPE_FACE, points);
 }
 
 inline std::string dump(const Document& document) {
     std::string out;
-    auto line = [&](const std::string& text) { out += text + "\n"; };
-    for (const std::string& tag : document.tags) line("tag " + tag);
-    for (const Surface& s : document.surfaces) line("surface " + s.name + " " + std::to_string(s.lwo2_data.size()));
-    for (const RawChunk& c : document.chunks) line("chunk " + std::to_string(c.id) + " " + std::to_string(c.data.size()));
+    auto hex = [](double v) {  // every bit of the value
+        char text[64];
+        std::snprintf(text, sizeof text, " %a", v);
+        return std::string(text);
+    };
+    for (const std::string& tag : document.tags) out += "tag " + tag + "\n";
+    for (const Surface& s : document.surfaces) out += "surface " + s.name + "\n";
     for (const Layer& l : document.layers) {
-        line("layer " + std::to_string(l.number) + " " + l.name + " flags " + std::to_string(l.flags) + " parent " +
-             std::to_string(l.parent));
-        std::string p = "positions";
-        for (double v : l.positions) p += " " + hex_double(v);
-        line(p);
-        std::string poly = "polygons";
-        for (std::size_t i = 0; i < l.poly_type.size(); ++i) poly += " t" + std::to_string(l.poly_type[i]);
-        for (std::uint16_t f : l.poly_flag_bits) poly += " f" + std::to_string(f);
-        for (std::uint8_t s : l.poly_selected) poly += " s" + std::to_string(s);
-        for (std::uint32_t s : l.poly_start) poly += " o" + std::to_string(s);
-        for (std::uint32_t s : l.poly_points) poly += " p" + std::to_string(s);
-        line(poly);
+        out += "layer " + std::to_string(l.number) + "\npositions";
+        for (double v : l.positions) out += hex(v);
+        out += "\npolygons";
+        for (std::size_t i = 0; i < l.poly_type.size(); ++i) out += " t" + std::to_string(l.poly_type[i]);
+        for (std::uint16_t f : l.poly_flag_bits) out += " f" + std::to_string(f);
+        for (std::uint8_t s : l.poly_selected) out += " s" + std::to_string(s);
+        for (std::uint32_t s : l.poly_start) out += " o" + std::to_string(s);
+        for (std::uint32_t s : l.poly_points) out += " p" + std::to_string(s);
         for (const PolygonTags& t : l.poly_tags) {
-            std::string tags = "tags " + std::to_string(t.type);
-            for (std::int32_t v : t.values) tags += " " + std::to_string(v);
-            line(tags);
+            out += "\ntags " + std::to_string(t.type);
+            for (std::int32_t v : t.values) out += " " + std::to_string(v);
         }
         for (const VertexMap& m : l.vmaps) {
-            std::string map = "vmap " + std::to_string(m.type) + " " + m.name + " dim " + std::to_string(m.dimension) +
-                              " vmpa " + std::to_string(m.vmpa.size());
-            for (std::uint8_t h : m.has) map += " h" + std::to_string(h);
-            for (float v : m.values) map += " " + hex_double(v);
-            line(map);
+            out += "\nvmap " + std::to_string(m.type) + " " + m.name + " dim " + std::to_string(m.dimension);
+            for (std::uint8_t h : m.has) out += " h" + std::to_string(h);
+            for (float v : m.values) out += hex(v);
         }
-        for (const DiscontinuousMap& m : l.vmads) line("vmad " + m.name + " " + std::to_string(m.entry_count()));
+        out += "\n";
     }
     return out;
 }
