@@ -1,7 +1,6 @@
 // Layers, vertex maps and surfaces through the command line, and the output files themselves.
 #include <array>
 #include <cstdio>
-#include <regex>
 
 #include "io/mesh_file.h"
 #include "zelkor_runner.h"
@@ -37,12 +36,14 @@ TEST_F(MeshFiles, ClonesGoIntoTheFirstForegroundLayerWithTheTemplatesSurface) {
     EXPECT_EQ(out.surfaces[0].name, "Ground");
     EXPECT_EQ(out.surfaces[1].name, "Rock");
     EXPECT_FALSE(out.surfaces[1].lwo2_data.empty());  // the rock's own surface data came along
-    const int rock = out.find_tag("Rock");
-    ASSERT_GE(rock, 0);
-    EXPECT_EQ(out.layers[0].tag(LWPTAG_SURF, 256), rock);
-    EXPECT_EQ(out.layers[0].tag(LWPTAG_SURF, 255), out.find_tag("Ground"));
+    EXPECT_EQ(out.layers[0].tag(LWPTAG_SURF, 256), out.find_tag("Rock"));
     EXPECT_NE(out.layers[0].find_vmap(LWVMAP_TXUV, "RockUV"), nullptr);
     EXPECT_NE(out.layers[0].find_vmap(LWVMAP_WGHT, "ZK_index"), nullptr);
+    // OBJ holds neither weight map and says so once.
+    const RunResult obj = clone("out.obj", {"--set", "num_clones=2"});
+    EXPECT_EQ(obj.status, 0);
+    EXPECT_EQ(obj.err, "zelkor: warning: out.obj leaves out weight maps Hollows, ZK_index\n");
+    EXPECT_TRUE(exists("out.obj"));
 }
 
 TEST_F(MeshFiles, ClonePolygonsKeepTheTemplatesSurfaceAndPart) {
@@ -80,27 +81,20 @@ TEST_F(MeshFiles, LayersByNumberAndNameAndTheirMapsOrder) {
     EXPECT_NE(out.find_surface("Ground"), nullptr);
 }
 
-TEST_F(MeshFiles, ObjOutputWarnsOnceAboutWhatItLeavesOut) {
-    const RunResult r = clone("out.obj", {"--set", "num_clones=2"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "zelkor: warning: out.obj leaves out weight maps Hollows, ZK_index\n");
-    EXPECT_TRUE(exists("out.obj"));
-}
-
 TEST_F(MeshFiles, AssimpOpensTheOutputWithEveryClone) {
     if (!std::filesystem::exists("/usr/bin/assimp")) GTEST_SKIP() << "assimp is not installed";
     ASSERT_EQ(clone("out.lwo", {"--set", "num_clones=1000", "--report", "r.json"}).status, 0);
     auto counts = [&](const std::string& file) {
-        const std::string command = "/usr/bin/assimp info '" + file + "' 2>/dev/null";
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        std::string text;
-        std::array<char, 4096> buffer;
-        while (pipe && std::fgets(buffer.data(), int(buffer.size()), pipe)) text += buffer.data();
+        std::FILE* pipe = ::popen(("/usr/bin/assimp info '" + file + "' 2>/dev/null").c_str(), "r");
+        std::array<long, 2> found{-1, -1};
+        char line[512];
+        while (pipe && std::fgets(line, sizeof line, pipe)) {
+            std::sscanf(line, "Vertices: %ld", &found[0]);
+            std::sscanf(line, "Faces: %ld", &found[1]);
+        }
         if (pipe) ::pclose(pipe);
-        std::smatch v, f;
-        EXPECT_TRUE(std::regex_search(text, v, std::regex("Vertices:\\s+(\\d+)"))) << text;
-        EXPECT_TRUE(std::regex_search(text, f, std::regex("Faces:\\s+(\\d+)"))) << text;
-        return std::array<long, 2>{std::stol(v[1]), std::stol(f[1])};
+        EXPECT_TRUE(found[0] > 0 && found[1] > 0) << file;
+        return found;
     };
     const auto target = counts(example("terrain.lwo"));
     const auto rock = counts(example("rock.lwo"));

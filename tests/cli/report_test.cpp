@@ -13,13 +13,11 @@ TEST_F(Report, ListsTheClonesInBuildOrderWithTheirData) {
     const nlohmann::json report = json_file("r.json");
     EXPECT_EQ(report["target_polygons"], 256);
     EXPECT_TRUE(report["target_polygons"].is_number_integer());
-    EXPECT_TRUE(report["poly_avg_area"].is_number_float());
     EXPECT_GT(report["poly_avg_area"].get<double>(), 1.5625);  // a bumpy ground has more area than its 20 x 20 plan
     ASSERT_EQ(report["clones"].size(), 7u);
     for (const nlohmann::json& clone : report["clones"]) {
         EXPECT_TRUE(clone["polygon"].is_number_integer());
-        EXPECT_GE(clone["polygon"].get<int>(), 0);
-        EXPECT_LT(clone["polygon"].get<int>(), 256);
+        EXPECT_LT(clone["polygon"].get<unsigned>(), 256u);
         ASSERT_EQ(clone["pos"].size(), 3u);
         EXPECT_LE(std::abs(clone["pos"][0].get<double>()), 10.0);
         EXPECT_TRUE(clone["P_angle"].is_null());   // no alignment: no pitch from the normal
@@ -30,23 +28,17 @@ TEST_F(Report, ListsTheClonesInBuildOrderWithTheirData) {
     EXPECT_EQ(report["output"], "out.lwo");
     EXPECT_EQ(report["params"].size(), 28u);
     EXPECT_EQ(report["messages"].size(), 0u);
-}
 
-TEST_F(Report, AlignedClonesCarryTheirPitchAndNoArea) {
-    ASSERT_EQ(clone("out.lwo", {"--set", "num_clones=2", "--report", "r.json"}).status, 0);
+    // Aligned clones carry their pitch and no area; numbers read back to the same doubles.
+    ASSERT_EQ(clone("out.lwo", {"--set", "num_clones=2", "--set", "H_max=0.1", "--report", "r.json"}).status, 0);
     const nlohmann::json clones = json_file("r.json")["clones"];
     ASSERT_EQ(clones.size(), 2u);
     EXPECT_TRUE(clones[0]["P_angle"].is_number());
     EXPECT_TRUE(clones[0]["area"].is_null());
-}
-
-TEST_F(Report, NumbersReadBackToTheSameDoubles) {
-    ASSERT_EQ(clone("out.lwo", {"--set", "num_clones=1", "--set", "H_max=0.1", "--report", "r.json"}).status, 0);
     const std::string text = read_file(path("r.json"));
-    EXPECT_NE(text.find("\"H_max\": 0.1,"), std::string::npos);
-    EXPECT_NE(text.find("\"slope_max\": 3.1415,"), std::string::npos);
-    EXPECT_NE(text.find("\"B_min\": -0.17452777777777778,"), std::string::npos);
-    EXPECT_NE(text.find("\"num_clones\": 1,"), std::string::npos);
+    for (const char* number : {"\"H_max\": 0.1,", "\"slope_max\": 3.1415,", "\"B_min\": -0.17452777777777778,",
+                               "\"num_clones\": 2,"})
+        EXPECT_NE(text.find(number), std::string::npos) << number;
 }
 
 TEST_F(Report, SelectLimitsTheTargetPolygons) {
@@ -72,19 +64,15 @@ TEST_F(Report, SelectLimitsTheTargetPolygons) {
 }
 
 TEST_F(Report, SameSeedsGiveTheSameBytes) {
-    const std::vector<std::string> seeds{"--set", "num_clones=40", "--set", "seed=11", "--session-seed", "5",
-                                         "--set", "jitter=0.2"};
+    std::vector<std::string> seeds{"--set", "num_clones=40", "--set", "seed=11", "--session-seed", "5",
+                                   "--set", "jitter=0.2"};
     ASSERT_EQ(clone("a.lwo", seeds).status, 0);
     ASSERT_EQ(clone("b.lwo", seeds).status, 0);
     EXPECT_EQ(read_file(path("a.lwo")), read_file(path("b.lwo")));
-
-    std::vector<std::string> other_session = seeds;
-    other_session[5] = "6";
-    ASSERT_EQ(clone("c.lwo", other_session).status, 0);
+    seeds[5] = "6";
+    ASSERT_EQ(clone("c.lwo", seeds).status, 0);
     EXPECT_NE(read_file(path("a.lwo")), read_file(path("c.lwo")));
-}
 
-TEST_F(Report, PlacementSeedAloneRepeatsThePositions) {
     // Without a session seed sizes and angles come from the clock, but positions follow "seed".
     ASSERT_EQ(clone("a.lwo", {"--set", "num_clones=20", "--set", "seed=3", "--report", "a.json"}).status, 0);
     ASSERT_EQ(clone("b.lwo", {"--set", "num_clones=20", "--set", "seed=3", "--report", "b.json"}).status, 0);

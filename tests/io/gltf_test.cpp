@@ -3,15 +3,9 @@
 #include <gtest/gtest.h>
 #include <tiny_gltf.h>
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "io/file_error.h"
+#include "tests/io/io_test_support.h"
 
 namespace zelkor::io {
 namespace {
@@ -19,20 +13,6 @@ namespace {
 namespace fs = std::filesystem;
 using host::Document;
 using host::Layer;
-
-class ScratchDir {
-public:
-    explicit ScratchDir(const std::string& name)
-        : path_(fs::temp_directory_path() / ("zelkor_gltf_test_" + std::to_string(::getpid()) + "_" + name)) {
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~ScratchDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // A quad (surface Metal) and a pentagon (Wood) over points 0-6; point 7 is in no polygon. Also a
 // subpatch triangle and a two-point polygon, which glTF cannot hold.
@@ -87,13 +67,6 @@ tinygltf::Model load(const fs::path& path, bool binary) {
     return model;
 }
 
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 void expect_sample_model(const tinygltf::Model& model) {
     ASSERT_EQ(model.meshes.size(), 1u);
     ASSERT_EQ(model.nodes.size(), 1u);
@@ -113,11 +86,9 @@ void expect_sample_model(const tinygltf::Model& model) {
 
     for (const tinygltf::Primitive& primitive : mesh.primitives) {
         EXPECT_EQ(primitive.mode, TINYGLTF_MODE_TRIANGLES);
-        ASSERT_EQ(primitive.attributes.size(), 4u);
-        ASSERT_EQ(primitive.attributes.count("POSITION"), 1u);
-        ASSERT_EQ(primitive.attributes.count("TEXCOORD_0"), 1u);
-        ASSERT_EQ(primitive.attributes.count("_ZK_INDEX"), 1u);
-        ASSERT_EQ(primitive.attributes.count("_A_B_C"), 1u);
+        std::vector<std::string> names;
+        for (const auto& [name, accessor] : primitive.attributes) names.push_back(name);
+        ASSERT_EQ(names, (std::vector<std::string>{"POSITION", "TEXCOORD_0", "_A_B_C", "_ZK_INDEX"}));
         ASSERT_EQ(primitive.targets.size(), 1u);
     }
     const tinygltf::Primitive& primitive = mesh.primitives[0];
@@ -155,23 +126,17 @@ const std::vector<std::string> kSampleWarnings = {"polygons other than faces: 1 
                                                   "polygons of fewer than 3 points: 1 FACE",
                                                   "subpatch weight maps Creases"};
 
-TEST(GltfWriter, WritesJsonWithTheBufferEmbedded) {
-    ScratchDir dir("json");
-    fs::path path = dir.path() / "sample.gltf";
-    EXPECT_EQ(write_gltf(sample_document(), path), kSampleWarnings);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
-    std::string text = file_text(path);
-    EXPECT_EQ(text.front(), '{');
-    EXPECT_NE(text.find("\"uri\": \"data:application/octet-stream;base64,"), std::string::npos);
-    expect_sample_model(load(path, false));
-}
-
-TEST(GltfWriter, WritesBinaryForGlb) {
-    ScratchDir dir("binary");
-    fs::path path = dir.path() / "sample.GLB";
-    EXPECT_EQ(write_gltf(sample_document(), path), kSampleWarnings);
-    EXPECT_EQ(file_text(path).substr(0, 4), "glTF");
-    expect_sample_model(load(path, true));
+TEST(GltfWriter, WritesJsonWithTheBufferEmbeddedOrBinary) {
+    for (bool binary : {false, true}) {
+        test::ScratchDir dir(binary ? "gltf_binary" : "gltf_json");
+        fs::path path = dir / (binary ? "sample.GLB" : "sample.gltf");
+        EXPECT_EQ(write_gltf(sample_document(), path), kSampleWarnings);
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+        std::string text = test::file_text(path);
+        if (binary) EXPECT_EQ(text.substr(0, 4), "glTF");
+        else EXPECT_NE(text.find("\"uri\": \"data:application/octet-stream;base64,"), std::string::npos);
+        expect_sample_model(load(path, binary));
+    }
 }
 
 TEST(GltfWriter, FlattensLayersAndDropsPerPolygonValues) {
@@ -187,15 +152,9 @@ TEST(GltfWriter, FlattensLayersAndDropsPerPolygonValues) {
     }
     float uv[2] = {1, 1};
     d.layers[1].vmap(LWVMAP_TXUV, "Second", 2).set(2, uv);
-    host::DiscontinuousMap& seam = d.layers[1].vmads.emplace_back();
-    seam.type = LWVMAP_TXUV;
-    seam.name = "Second";
-    seam.dimension = 2;
-    seam.points = {0};
-    seam.polygons = {0};
-    seam.values = {0.5f, 0.5f};
-    ScratchDir dir("layers");
-    fs::path path = dir.path() / "layers.gltf";
+    d.layers[1].vmads.push_back({LWVMAP_TXUV, "Second", 2, {0}, {0}, {0.5f, 0.5f}, {}});
+    test::ScratchDir dir("gltf_layers");
+    fs::path path = dir / "layers.gltf";
     EXPECT_EQ(write_gltf(d, path), (std::vector<std::string>{"per-polygon values of UV maps Second"}));
     tinygltf::Model model = load(path, false);
     ASSERT_EQ(model.meshes.size(), 1u);
@@ -214,8 +173,8 @@ TEST(GltfWriter, FlattensLayersAndDropsPerPolygonValues) {
 TEST(GltfWriter, WritesNoSceneForADocumentWithoutFaces) {
     Document d;
     d.layers.emplace_back().add_point(1, 2, 3);
-    ScratchDir dir("empty");
-    fs::path path = dir.path() / "empty.glb";
+    test::ScratchDir dir("gltf_empty");
+    fs::path path = dir / "empty.glb";
     EXPECT_TRUE(write_gltf(d, path).empty());
     tinygltf::Model model = load(path, true);
     EXPECT_TRUE(model.meshes.empty());
@@ -225,34 +184,20 @@ TEST(GltfWriter, WritesNoSceneForADocumentWithoutFaces) {
 }
 
 TEST(GltfWriter, ReportsAnUnwritableFolder) {
-    ScratchDir dir("unwritable");
-    fs::path path = dir.path() / "missing" / "out.gltf";
-    try {
-        write_gltf(sample_document(), path);
-        FAIL() << "no error";
-    } catch (const FileError& e) {
-        EXPECT_EQ(std::string(e.what()), path.string() + ": cannot create the output: No such file or directory");
-    }
+    test::ScratchDir dir("gltf_unwritable");
+    fs::path path = dir / "missing" / "out.gltf";
+    EXPECT_EQ(test::error_of([&] { write_gltf(sample_document(), path); }),
+              path.string() + ": cannot create the output: No such file or directory");
 }
 
 TEST(GltfWriter, AssimpReadsOurBinaryOutput) {
-    if (!fs::exists("/usr/bin/assimp")) GTEST_SKIP() << "assimp (assimp-utils) is not installed";
-    ScratchDir dir("assimp");
-    fs::path path = dir.path() / "sample.glb";
-    write_gltf(sample_document(), path);
-    std::string command = "assimp info '" + path.string() + "' 2>/dev/null";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    long faces = -1, vertices = -1;
-    char line[512];
-    while (std::fgets(line, sizeof line, pipe)) {
-        std::sscanf(line, "Faces: %ld", &faces);
-        std::sscanf(line, "Vertices: %ld", &vertices);
-    }
-    ::pclose(pipe);
+    if (!test::have_assimp()) GTEST_SKIP() << "/usr/bin/assimp is not installed";
+    test::ScratchDir dir("gltf_assimp");
+    write_gltf(sample_document(), dir / "sample.glb");
+    test::AssimpCounts counts = test::assimp_counts(dir / "sample.glb", false);
     // assimp's own normals split some shared points again, so only a lower bound on vertices.
-    EXPECT_GE(vertices, 7);
-    EXPECT_EQ(faces, 5);
+    EXPECT_GE(counts.vertices, 7);
+    EXPECT_EQ(counts.faces, 5);
 }
 
 }  // namespace
