@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/lwo.h"
+#include "random/random.h"
 #include "tests/io/io_test_support.h"
 
 namespace zelkor::io {
@@ -76,17 +77,10 @@ TEST(LwoFuzz, EveryTruncationIsReadOrRefused) {
     }
 }
 
-// xorshift64 (Marsaglia 2003): enough to scatter byte flips, and identical everywhere.
-std::uint64_t next_random(std::uint64_t& state) {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-}
-
 TEST(LwoFuzz, RandomByteFlipsAreReadOrRefused) {
-    std::uint64_t state = 0x5EED1234;
-    auto below = [&](std::size_t n) { return std::size_t(next_random(state) % n); };
+    random rng;
+    rng.fixed(0x5EED);
+    auto below = [&](std::size_t n) { return std::size_t(rng.z_zakresu(0, int(n) - 1)); };
     for (const char* name : kSmallFiles) {
         SCOPED_TRACE(name);
         std::vector<std::uint8_t> whole = test::file_bytes(test::shared_lwo(name));
