@@ -162,6 +162,13 @@ private:
         for (int i = 0; i < dimension; ++i) values_[std::size_t(i)] = in.f4();
     }
 
+    // A map split over several chunks keeps one dimension.
+    static void require_same_dimension(ChunkCursor& in, const MapHeader& header, int earlier) {
+        if (earlier == header.dimension) return;
+        in.fail(in.chunk().data_offset + 4, "dimension " + std::to_string(header.dimension) +
+                                                ", an earlier chunk of this map has " + std::to_string(earlier));
+    }
+
     void read_vmap(ChunkCursor& in, std::vector<std::uint8_t> vmpa) {
         MapHeader header = read_map_header(in);
         host::Layer& layer = state_.layer();
@@ -169,10 +176,8 @@ private:
         if (!map) {
             map = &layer.vmap(header.type, header.name, header.dimension);
             map->vmpa = std::move(vmpa);
-        } else if (map->dimension != header.dimension) {
-            in.fail(in.chunk().data_offset + 4, "dimension " + std::to_string(header.dimension) +
-                                                    ", an earlier chunk of this map has " +
-                                                    std::to_string(map->dimension));
+        } else {
+            require_same_dimension(in, header, map->dimension);
         }
         while (!in.at_end()) {
             std::size_t at = in.offset();
@@ -197,10 +202,8 @@ private:
             map->name = header.name;
             map->dimension = header.dimension;
             map->vmpa = std::move(vmpa);
-        } else if (map->dimension != header.dimension) {
-            in.fail(in.chunk().data_offset + 4, "dimension " + std::to_string(header.dimension) +
-                                                    ", an earlier chunk of this map has " +
-                                                    std::to_string(map->dimension));
+        } else {
+            require_same_dimension(in, header, map->dimension);
         }
         // A point that is not a corner of its polygon is kept: harmless, and seen in no real file.
         while (!in.at_end()) {
