@@ -76,6 +76,7 @@ int run_clone_command(const Options& options) {
     if (!options.quiet && is_terminal(stderr)) hooks.on_progress = [&](const host::ProgressEvent& e) { bar(e); };
     hooks.session_seed = options.session_seed;
     hooks.cancel = options.cancel;
+    hooks.module_file = options.module_file;
 
     ModuleRunOutcome outcome = run_module(setup, hooks);
 

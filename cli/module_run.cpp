@@ -1,5 +1,6 @@
 #include "cli/module_run.h"
 
+#include "cli/usage_error.h"
 #include "clone/run_observer.h"
 #include "host/modeler.h"
 #include "host/module_loader.h"
@@ -26,10 +27,35 @@ void take_summary(const zelkor_run_summary* summary, void* context) {
     }
 }
 
+using SetObserver = void (*)(zelkor_run_observer, void*);
+using SeedSession = void (*)(int);
+
+// The module and its two report and seed entry points: the linked-in ones, or a module file's.
+struct LoadedModule {
+    host::Module module;
+    SetObserver set_observer;
+    SeedSession seed_session;
+};
+
+LoadedModule load_module(const std::string& file) {
+    if (file.empty()) return {host::Module::linked(_mod_descrip, "zelkor"), zelkor_set_run_observer, zelkor_seed_session};
+    try {
+        host::Module module = host::Module::load(file);
+        auto set_observer = reinterpret_cast<SetObserver>(module.symbol("zelkor_set_run_observer"));
+        auto seed_session = reinterpret_cast<SeedSession>(module.symbol("zelkor_seed_session"));
+        if (!set_observer || !seed_session)
+            throw UsageError("--module " + file + ": not a clone module (no zelkor_set_run_observer)");
+        return {std::move(module), set_observer, seed_session};
+    } catch (const host::ModuleError& e) {
+        throw UsageError(std::string("--module: ") + e.what());
+    }
+}
+
 // The observer is module-wide state: it is switched off again however the run ends.
 struct ObserverScope {
-    explicit ObserverScope(ModuleRunOutcome* outcome) { zelkor_set_run_observer(take_summary, outcome); }
-    ~ObserverScope() { zelkor_set_run_observer(nullptr, nullptr); }
+    ObserverScope(SetObserver set, ModuleRunOutcome* outcome) : set_(set) { set_(take_summary, outcome); }
+    ~ObserverScope() { set_(nullptr, nullptr); }
+    SetObserver set_;
 };
 
 }  // namespace
@@ -53,12 +79,12 @@ ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks) {
     modeler.panels().set_front(answer.front());
     if (hooks.on_progress) modeler.monitors().set_progress(hooks.on_progress);
 
-    host::Module module = host::Module::linked(_mod_descrip, "zelkor");
-    if (hooks.session_seed) zelkor_seed_session(*hooks.session_seed);
+    LoadedModule loaded = load_module(hooks.module_file);
+    if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;
     {
-        ObserverScope observe(&outcome);
-        result = modeler.run(module, "Zelkor");
+        ObserverScope observe(loaded.set_observer, &outcome);
+        result = modeler.run(loaded.module, "Zelkor");
     }
 
     outcome.panel_posted = answer.posted();

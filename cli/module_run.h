@@ -1,4 +1,4 @@
-// One activation of the linked module over the merged object, as a modeller runs it: load,
+// One activation of the module (linked in, or a module file) over the merged object, as a modeller runs it: load,
 // activate, panel (answered by the command line), run, done.
 #pragma once
 
@@ -19,6 +19,7 @@ struct ModuleRunHooks {
     std::function<void(const host::ProgressEvent&)> on_progress;  // null: no progress display
     std::optional<int> session_seed;
     bool cancel = false;
+    std::string module_file;  // empty: the linked-in module
 };
 
 struct ModuleRunOutcome {
@@ -29,7 +30,8 @@ struct ModuleRunOutcome {
     bool kept = false;          // the session closed with its edits kept
 };
 
-// Runs the module on setup.object.document, which then holds the run's additions.
+// Runs the module on setup.object.document, which then holds the run's additions. A module file
+// that cannot be loaded, or that lacks the report and seed entry points, is a UsageError.
 ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks);
 
 }  // namespace zelkor::cli

@@ -79,6 +79,9 @@ std::optional<Options> parse_options(int argc, char** argv) {
     app.add_option("--report", o.report_file,
                    "Write what the run did as JSON. Example: --report run.json");
     app.add_flag("--cancel", o.cancel, "Answer the panel with cancel. Example: --cancel");
+    app.add_option("--module", o.module_file,
+                   "Run this built module file instead of the module linked into zelkor. "
+                   "Example: --module build/zelkor.so");
     app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors. Example: --quiet");
     app.add_option("--info", o.info_file,
                    "List a file's layers, vertex maps and surfaces. Example: --info terrain.lwo");

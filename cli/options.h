@@ -25,6 +25,7 @@ struct Options {
     std::vector<std::string> selections;  // surface:NAME or part:NAME
     std::optional<int> session_seed;
     std::string info_file;
+    std::string module_file;  // empty: the module linked into the program
     bool cancel = false;
     bool quiet = false;
     bool list_params = false;

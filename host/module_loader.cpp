@@ -61,6 +61,8 @@ Module Module::load(const std::string& path) {
     return module;
 }
 
+void* Module::symbol(const char* name) const { return library_ ? ::dlsym(library_, name) : nullptr; }
+
 Module Module::linked(const ModuleDescriptor& descriptor, std::string name) {
     void* server_data = start(name, descriptor);
     Module module(std::move(name), nullptr, &descriptor);

@@ -41,6 +41,9 @@ public:
     const ModuleDescriptor& descriptor() const { return *descriptor_; }
     void* server_data() const { return server_data_; }
 
+    // A further symbol the module file exports, or null (always null for a linked descriptor).
+    void* symbol(const char* name) const;
+
     // The server of this class and name. Error: "<path> has no <class> server named <name>".
     const ServerRecord& server(std::string_view class_name, std::string_view server_name) const;
 

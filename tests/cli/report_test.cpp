@@ -81,5 +81,18 @@ TEST_F(Report, SameSeedsGiveTheSameBytes) {
     for (std::size_t k = 0; k < a.size(); ++k) EXPECT_EQ(a[k]["pos"], b[k]["pos"]) << k;
 }
 
+TEST_F(Report, TheBuiltModuleFileMakesTheSameBytesAsTheLinkedModule) {
+    const std::vector<std::string> seeds{"--set", "num_clones=25", "--session-seed", "9", "--set", "jitter=0.1"};
+    std::vector<std::string> from_file = seeds;
+    from_file.insert(from_file.end(), {"--module", ZELKOR_MODULE_PATH});
+    ASSERT_EQ(clone("linked.lwo", seeds).status, 0);
+    ASSERT_EQ(clone("file.lwo", from_file).status, 0);
+    EXPECT_EQ(read_file(path("linked.lwo")), read_file(path("file.lwo")));
+
+    const RunResult missing = clone("x.lwo", {"--module", "no_such_module.so"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "zelkor: --module: module file not found: no_such_module.so\n");
+}
+
 }  // namespace
 }  // namespace zelkor::cli_test
