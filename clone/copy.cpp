@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "clone/chain.h"
 #include "clone/globals.h"
 #include "clone/placement.h"
 #include "clone/transform.h"
@@ -26,19 +27,6 @@ std::vector<LWPntID> polygon_points;
 // 65535 of them, so the buffer holds that many.
 float value_buffer[65536];
 
-
-template <class Node>
-void delete_chain_after(Node* node) {
-    // Iterative, so that chains of any length are released without deep recursion.
-    Node* rest = node->next;
-    node->next = nullptr;
-    while (rest) {
-        Node* following = rest->next;
-        rest->next = nullptr;
-        delete rest;
-        rest = following;
-    }
-}
 
 std::string morph_output_name(const char* name) {
     Cstr out(name);
@@ -122,15 +110,7 @@ UV_typ::~UV_typ() { delete_chain_after(this); }
 void get_any_map_names(LWObjectFuncs* objects, LWID type, UV_typ** head) {
     int n = objects->numVMaps(type);
     if (n < 1) return;
-    UV_typ* last = new UV_typ;
-    last->name = objects->vmapName(type, 0);
-    *head = last;
-    for (int i = 1; i < n; ++i) {
-        UV_typ* node = new UV_typ;
-        node->name = objects->vmapName(type, i);
-        last->next = node;
-        last = node;
-    }
+    *head = map_name_chain<UV_typ>(objects, type, n);
 }
 
 bool clone_object(params_typ* par) {

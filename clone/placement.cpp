@@ -34,13 +34,18 @@ bool list_is_blocked(const XYZ6_typ& c, double d) {
     return false;
 }
 
-void delete_list(pos_typ*& head, int at_most) {
-    for (int i = 0; head && i < at_most; ++i) {
-        pos_typ* next = head->next;
-        delete head;
-        head = next;
+// Links `node` into pos_list after every node whose x is not greater than its own.
+void link_in_order(pos_typ* node) {
+    const double x = node->pos.x;
+    if (!pos_list || pos_list->pos.x > x) {
+        node->next = pos_list;
+        pos_list = node;
+        return;
     }
-    head = nullptr;
+    pos_typ* at = pos_list;
+    while (at->next && !(at->next->pos.x > x)) at = at->next;
+    node->next = at->next;
+    at->next = node;
 }
 
 // Links the nodes, given in the order they were placed, into pos_list in the order that inserting
@@ -49,18 +54,7 @@ void link_sorted(std::vector<pos_typ*>& nodes) {
     bool any_nan = std::any_of(nodes.begin(), nodes.end(), [](const pos_typ* n) { return std::isnan(n->pos.x); });
     if (any_nan) {
         // NaN breaks the ordering a sort needs; insert one by one exactly as add_item does.
-        for (pos_typ* node : nodes) {
-            node->next = nullptr;
-            if (!pos_list || pos_list->pos.x > node->pos.x) {
-                node->next = pos_list;
-                pos_list = node;
-                continue;
-            }
-            pos_typ* at = pos_list;
-            while (at->next && !(at->next->pos.x > node->pos.x)) at = at->next;
-            node->next = at->next;
-            at->next = node;
-        }
+        for (pos_typ* node : nodes) link_in_order(node);
         return;
     }
     std::stable_sort(nodes.begin(), nodes.end(), [](const pos_typ* a, const pos_typ* b) { return a->pos.x < b->pos.x; });
@@ -124,18 +118,17 @@ bool check_pos(params_typ* par, XYZ6_typ* c, double a, double w, double d0) {
 pos_typ* add_item(XYZ6_typ c) {
     pos_typ* node = new pos_typ;
     node->pos = c;
-    if (!pos_list) {
-        pos_list = node;
-    } else if (pos_list->pos.x > c.x) {
-        node->next = pos_list;
-        pos_list = node;
-    } else {
-        pos_typ* at = pos_list;
-        while (at->next && !(at->next->pos.x > c.x)) at = at->next;
-        node->next = at->next;
-        at->next = node;
-    }
+    link_in_order(node);
     return node;
+}
+
+void delete_positions(int at_most) {
+    for (int i = 0; pos_list && i < at_most; ++i) {
+        pos_typ* next = pos_list->next;
+        delete pos_list;
+        pos_list = next;
+    }
+    pos_list = nullptr;
 }
 
 void get_wg_info(int n, weight_map* wm, int m) {
@@ -153,7 +146,7 @@ void set_positions(weight_map* wm, params_typ* par) {
     const double base = par->distribution * std::sqrt(total / double(par->num_clones));
     poly_avg_area = total / n;
 
-    if (pos_list) delete_list(pos_list, par->num_clones);
+    if (pos_list) delete_positions(par->num_clones);
 
     LWMonitor* monitor = nullptr;
     if (monf) {

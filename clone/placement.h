@@ -31,6 +31,10 @@ bool check_pos(params_typ* par, XYZ6_typ* c, double a, double w, double d0);
 // Links a new node for c into pos_list after every node whose x is not greater than c.x.
 pos_typ* add_item(XYZ6_typ c);
 
+// Deletes pos_list's nodes from the head, at most `at_most` of them (the list holds num_clones),
+// and leaves pos_list null.
+void delete_positions(int at_most);
+
 // Fills WG_val with each target polygon's weight in size map `m` (1.0 when m names no map).
 void get_wg_info(int n, weight_map* wm, int m);
 

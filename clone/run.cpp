@@ -132,17 +132,12 @@ int CloneMake(int, GlobalFunc global, void* local, void*) {
 
         if (num_polys == 0 && par.slope_limits == 1) {
             message("Change slope angle settings", "There are no valid polys to clone on.");
-            edit->done(edit->state, scan_result, 0);
-            free_memory();
-            delete[] wg_names;
-            delete wm;
-            return AFUNC_OK;
+        } else {
+            if (par.size_wg > 0) get_wg_info(num_polys, wm, par.size_wg);
+            set_positions(wm, &par);
+            build_clones();
+            report_run();
         }
-
-        if (par.size_wg > 0) get_wg_info(num_polys, wm, par.size_wg);
-        set_positions(wm, &par);
-        build_clones();
-        report_run();
     } else if (xpanel) {
         xpanf->destroy(xpanel);
         xpanel = nullptr;

@@ -64,12 +64,7 @@ void reserve_memory(int n) {
 
 void free_memory() {
     if (poly_data) delete_table(poly_data);
-    for (int i = 0; pos_list && i < par.num_clones; ++i) {
-        pos_typ* next = pos_list->next;
-        delete pos_list;
-        pos_list = next;
-    }
-    pos_list = nullptr;
+    if (pos_list) delete_positions(par.num_clones);
     if (IDs) delete_head(IDs);
     release_point_map();
     if (UVs) delete_head(UVs);

@@ -1,22 +1,14 @@
 #include "params/weight_map.h"
 
+#include "clone/chain.h"
+
 namespace zelkor {
 
 namespace {
 char kNone[] = "none";
 }
 
-weight_map::WG_typ::~WG_typ() {
-    // Unlink the rest iteratively: a recursive destructor would nest once per map.
-    WG_typ* rest = next;
-    next = nullptr;
-    while (rest) {
-        WG_typ* following = rest->next;
-        rest->next = nullptr;
-        delete rest;
-        rest = following;
-    }
-}
+weight_map::WG_typ::~WG_typ() { delete_chain_after(this); }
 
 weight_map::weight_map(MeshEditOp* session) : edit(session) {}
 
@@ -35,17 +27,9 @@ char** weight_map::get_list(LWObjectFuncs* objf) {
     }
     char** list = new char*[std::size_t(n) + 2];
     list[0] = kNone;
-    WG_typ* last = nullptr;
-    for (int i = 0; i < n; ++i) {
-        WG_typ* entry = new WG_typ;
-        entry->name = objf->vmapName(LWVMAP_WGHT, i);
-        if (last)
-            last->next = entry;
-        else
-            wg_list = entry;
-        last = entry;
-        list[i + 1] = const_cast<char*>(entry->name);
-    }
+    wg_list = map_name_chain<WG_typ>(objf, LWVMAP_WGHT, n);
+    int i = 1;
+    for (WG_typ* entry = wg_list; entry; entry = entry->next) list[i++] = const_cast<char*>(entry->name);
     list[n + 1] = nullptr;
     return list;
 }
