@@ -45,13 +45,13 @@ def lwo2(layer_name, points, polygons, surface_name, rgb, vmaps):
     hi = [max(p[k] for p in points) for k in range(3)]
     body += chunk(b"BBOX", struct.pack(">6f", *lo, *hi))
     for kind, name, dim, values in vmaps:
+        entry = struct.Struct(">%df" % dim)
         data = kind + struct.pack(">H", dim) + s0(name)
-        for point in sorted(values):
-            data += vx(point) + struct.pack(">%df" % dim, *values[point])
+        data += b"".join(vx(point) + entry.pack(*values[point]) for point in sorted(values))
         body += chunk(b"VMAP", data)
     pols = b"FACE" + b"".join(struct.pack(">H", len(poly)) + b"".join(vx(i) for i in poly) for poly in polygons)
     body += chunk(b"POLS", pols)
-    body += chunk(b"PTAG", b"SURF" + b"".join(vx(i) + struct.pack(">H", 0) for i in range(len(polygons))))
+    body += chunk(b"PTAG", b"SURF" + b"".join(vx(i) + b"\0\0" for i in range(len(polygons))))
     body += surface(surface_name, rgb)
     return b"FORM" + struct.pack(">I", len(body)) + body
 
