@@ -2,28 +2,77 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 namespace zelkor::host {
 
 void VertexMap::set(std::uint32_t point, const float* v) {
-    if (point >= has.size()) {
-        has.resize(std::size_t(point) + 1, 0);
-        values.resize(has.size() * dimension, 0.0f);
+    const std::uint32_t block = point / kPagePoints;
+    if (block >= page_by_block_.size()) page_by_block_.resize(std::size_t(block) + 1, kNoPage);
+    std::uint32_t& page = page_by_block_[block];
+    if (page == kNoPage) {
+        page = std::uint32_t(has_.size() / kPagePoints);
+        has_.resize(has_.size() + kPagePoints, 0);
+        values_.resize(values_.size() + std::size_t(kPagePoints) * dimension, 0.0f);
     }
-    has[point] = 1;
-    std::copy(v, v + dimension, values.begin() + std::size_t(point) * dimension);
+    const std::size_t slot = std::size_t(page) * kPagePoints + point % kPagePoints;
+    has_[slot] = 1;
+    std::copy(v, v + dimension, values_.begin() + slot * dimension);
+    span_ = std::max(span_, point + 1);
 }
 
 void VertexMap::clear(std::uint32_t point) {
-    if (point < has.size()) has[point] = 0;
+    const std::uint32_t page = page_of(point);
+    if (page != kNoPage) has_[std::size_t(page) * kPagePoints + point % kPagePoints] = 0;
 }
 
 std::size_t VertexMap::value_count() const {
-    return std::size_t(std::count(has.begin(), has.end(), std::uint8_t(1)));
+    std::size_t count = 0;
+    for_each_value([&](std::uint32_t, const float*) { ++count; });
+    return count;
+}
+
+void VertexMap::truncate(std::uint32_t span) {
+    if (span >= span_) return;
+    for (std::uint32_t point = span; point < span_ && point % kPagePoints != 0; ++point) clear(point);
+    const std::uint32_t first_whole_block = (span + kPagePoints - 1) / kPagePoints;
+    if (first_whole_block < page_by_block_.size()) {
+        // Pages are appended in the order they were made: when every page from the first one
+        // dropped onwards is dropped, their storage goes too.
+        std::uint32_t lowest = kNoPage;
+        std::size_t dropped = 0;
+        for (std::size_t b = first_whole_block; b < page_by_block_.size(); ++b)
+            if (page_by_block_[b] != kNoPage) {
+                lowest = std::min(lowest, page_by_block_[b]);
+                ++dropped;
+            }
+        page_by_block_.resize(first_whole_block);
+        if (lowest != kNoPage && has_.size() / kPagePoints - lowest == dropped) {
+            has_.resize(std::size_t(lowest) * kPagePoints);
+            values_.resize(std::size_t(lowest) * kPagePoints * dimension);
+        }
+    }
+    span_ = span;
+}
+
+std::size_t VertexMap::bytes_to_set(std::uint32_t point) const {
+    if (page_of(point) != kNoPage) return 0;
+    return kPagePoints * (1 + sizeof(float) * std::size_t(dimension));
+}
+
+bool VertexMap::same_values(const VertexMap& other) const {
+    if (value_count() != other.value_count()) return false;
+    bool same = true;
+    for_each_value([&](std::uint32_t point, const float* v) {
+        same = same && other.has_value(point) &&
+               std::memcmp(v, other.value(point), sizeof(float) * std::size_t(dimension)) == 0;
+    });
+    return same;
 }
 
 std::uint32_t Layer::add_point(double x, double y, double z) {
-    positions.insert(positions.end(), {x, y, z});
+    const double xyz[3] = {x, y, z};
+    positions.append(xyz, 3);
     return std::uint32_t(point_count() - 1);
 }
 
@@ -31,7 +80,7 @@ std::uint32_t Layer::add_polygon(LWID type, std::span<const std::uint32_t> point
     poly_type.push_back(type);
     poly_flag_bits.push_back(flag_bits);
     poly_selected.push_back(0);
-    poly_points.insert(poly_points.end(), points.begin(), points.end());
+    poly_points.append(points.data(), points.size());
     poly_start.push_back(std::uint32_t(poly_points.size()));
     for (PolygonTags& t : poly_tags) t.values.push_back(kNoTag);
     return std::uint32_t(polygon_count() - 1);
@@ -49,7 +98,7 @@ const PolygonTags* Layer::find_tags(LWID type) const {
 
 PolygonTags& Layer::tags_of(LWID type) {
     if (PolygonTags* t = find_tags(type)) return *t;
-    poly_tags.push_back({type, std::vector<std::int32_t>(polygon_count(), kNoTag)});
+    poly_tags.push_back({type, FlatArray<std::int32_t>(polygon_count(), kNoTag)});
     return poly_tags.back();
 }
 

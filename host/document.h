@@ -14,23 +14,68 @@
 #include <vector>
 
 #include "clone/host_api.h"
+#include "host/flat_array.h"
 
 namespace zelkor::host {
 
 // Per-point values of one vertex map (type, name) in one layer.
-struct VertexMap {
+//
+// Values live in pages of 256 consecutive points; a page is made when one of its points first gets
+// a value. A dense map costs what one flat array costs, and a map whose values sit on a few
+// stretches of points (a morph map that only some clones write) costs only those stretches.
+class VertexMap {
+public:
+    static constexpr std::uint32_t kPagePoints = 256;
+
     LWID type = 0;
     std::string name;
     int dimension = 0;
-    std::vector<float> values;        // `dimension` floats per point, by point index
-    std::vector<std::uint8_t> has;    // 1 where the point has a value; may be shorter than the layer
-    std::vector<std::uint8_t> vmpa;   // raw VMPA data read just before this map (LWO), or empty
+    std::vector<std::uint8_t> vmpa;  // raw VMPA data read just before this map (LWO), or empty
 
-    bool has_value(std::uint32_t point) const { return point < has.size() && has[point] != 0; }
-    const float* value(std::uint32_t point) const { return values.data() + std::size_t(point) * dimension; }
-    void set(std::uint32_t point, const float* v);  // grows the arrays as needed
+    bool has_value(std::uint32_t point) const {
+        const std::uint32_t page = page_of(point);
+        return page != kNoPage && has_[std::size_t(page) * kPagePoints + point % kPagePoints] != 0;
+    }
+    // The point's `dimension` values; only meaningful when has_value(point).
+    const float* value(std::uint32_t point) const {
+        return values_.data() + (std::size_t(page_of(point)) * kPagePoints + point % kPagePoints) * dimension;
+    }
+    void set(std::uint32_t point, const float* v);
     void clear(std::uint32_t point);
     std::size_t value_count() const;  // number of points that have a value
+    // No point at or above the span has a value.
+    std::uint32_t point_span() const { return span_; }
+    // Forgets the values of every point at or above `span`.
+    void truncate(std::uint32_t span);
+    // Memory that set(point, ...) would add: a new page, or nothing.
+    std::size_t bytes_to_set(std::uint32_t point) const;
+
+    // Calls visit(point, values) for every point with a value, in ascending point order.
+    template <class Visit>
+    void for_each_value(Visit visit) const {
+        for (std::uint32_t block = 0; block < page_by_block_.size(); ++block) {
+            const std::uint32_t page = page_by_block_[block];
+            if (page == kNoPage) continue;
+            const std::size_t first = std::size_t(page) * kPagePoints;
+            for (std::uint32_t k = 0; k < kPagePoints; ++k)
+                if (has_[first + k]) visit(block * kPagePoints + k, values_.data() + (first + k) * dimension);
+        }
+    }
+
+    // Same points with the same value bits (page layout aside).
+    bool same_values(const VertexMap& other) const;
+
+private:
+    static constexpr std::uint32_t kNoPage = 0xFFFFFFFFu;
+    std::uint32_t page_of(std::uint32_t point) const {
+        const std::uint32_t block = point / kPagePoints;
+        return block < page_by_block_.size() ? page_by_block_[block] : kNoPage;
+    }
+
+    FlatArray<std::uint32_t> page_by_block_;  // page index per block of kPagePoints points
+    FlatArray<float> values_;                 // kPagePoints * dimension floats per page
+    FlatArray<std::uint8_t> has_;             // kPagePoints marks per page
+    std::uint32_t span_ = 0;
 };
 
 // Per-polygon-corner values (discontinuous maps), kept as they were read.
@@ -50,7 +95,7 @@ struct DiscontinuousMap {
 // SURF, PART and COLR values index Document::tags; other kinds hold the raw number.
 struct PolygonTags {
     LWID type = 0;
-    std::vector<std::int32_t> values;
+    FlatArray<std::int32_t> values;
 };
 
 constexpr std::int32_t kNoTag = -1;
@@ -62,13 +107,13 @@ struct Layer {
     std::array<double, 3> pivot{0, 0, 0};
     int parent = -1;  // number of the parent layer, -1 for none
 
-    std::vector<double> positions;  // x, y, z per point
+    FlatArray<double> positions;  // x, y, z per point
 
-    std::vector<LWID> poly_type;
-    std::vector<std::uint16_t> poly_flag_bits;  // high bits of a file's vertex-count word, kept
-    std::vector<std::uint8_t> poly_selected;    // 1 where the polygon is selected
-    std::vector<std::uint32_t> poly_start{0};   // polygon i uses poly_points[poly_start[i] .. poly_start[i+1])
-    std::vector<std::uint32_t> poly_points;
+    FlatArray<LWID> poly_type;
+    FlatArray<std::uint16_t> poly_flag_bits;  // high bits of a file's vertex-count word, kept
+    FlatArray<std::uint8_t> poly_selected;    // 1 where the polygon is selected
+    FlatArray<std::uint32_t> poly_start{0};   // polygon i uses poly_points[poly_start[i] .. poly_start[i+1])
+    FlatArray<std::uint32_t> poly_points;
     std::vector<PolygonTags> poly_tags;
 
     std::vector<VertexMap> vmaps;

@@ -17,8 +17,7 @@ struct Session::LayerStart {
     std::size_t poly_start = 0;
     std::size_t poly_points = 0;
     std::vector<std::size_t> tag_values;  // per tag kind
-    std::vector<std::size_t> map_has;     // per vertex map
-    std::vector<std::size_t> map_values;
+    std::vector<std::uint32_t> map_span;  // per vertex map
 };
 
 struct Session::OverwrittenValue {
@@ -104,10 +103,7 @@ Session::Session(Document& document, std::span<const int> foreground, std::span<
         start.poly_start = l.poly_start.size();
         start.poly_points = l.poly_points.size();
         for (const PolygonTags& tags : l.poly_tags) start.tag_values.push_back(tags.values.size());
-        for (const VertexMap& map : l.vmaps) {
-            start.map_has.push_back(map.has.size());
-            start.map_values.push_back(map.values.size());
-        }
+        for (const VertexMap& map : l.vmaps) start.map_span.push_back(map.point_span());
     }
     start_tag_count_ = document.tags.size();
     start_surface_count_ = document.surfaces.size();
@@ -148,8 +144,10 @@ void Session::take_back() {
     std::vector<Layer>& layers = document_.layers;
     for (auto it = overwritten_.rbegin(); it != overwritten_.rend(); ++it) {
         VertexMap& map = layers[it->layer].vmaps[it->map];
-        map.has[it->point] = it->had;
-        std::copy(it->values.begin(), it->values.end(), map.values.begin() + std::size_t(it->point) * map.dimension);
+        if (it->had)
+            map.set(it->point, it->values.data());
+        else
+            map.clear(it->point);
     }
     overwritten_.clear();
 
@@ -164,11 +162,8 @@ void Session::take_back() {
         l.poly_points.resize(start.poly_points);
         l.poly_tags.erase(l.poly_tags.begin() + std::ptrdiff_t(start.tag_values.size()), l.poly_tags.end());
         for (std::size_t k = 0; k < start.tag_values.size(); ++k) l.poly_tags[k].values.resize(start.tag_values[k]);
-        l.vmaps.erase(l.vmaps.begin() + std::ptrdiff_t(start.map_has.size()), l.vmaps.end());
-        for (std::size_t k = 0; k < start.map_has.size(); ++k) {
-            l.vmaps[k].has.resize(start.map_has[k]);
-            l.vmaps[k].values.resize(start.map_values[k]);
-        }
+        l.vmaps.erase(l.vmaps.begin() + std::ptrdiff_t(start.map_span.size()), l.vmaps.end());
+        for (std::size_t k = 0; k < start.map_span.size(); ++k) l.vmaps[k].truncate(start.map_span[k]);
     }
     document_.tags.resize(start_tag_count_);
     document_.surfaces.erase(document_.surfaces.begin() + std::ptrdiff_t(start_surface_count_), document_.surfaces.end());
@@ -210,7 +205,7 @@ bool Session::valid_polygon(LWPolID polygon, std::uint32_t& r_layer, std::uint32
 bool Session::selected(std::uint32_t layer, std::uint32_t polygon) const {
     if (role_by_layer_[layer] != Role::Foreground) return false;
     if (!foreground_has_selection_) return true;
-    const std::vector<std::uint8_t>& flags = document_.layers[layer].poly_selected;
+    const FlatArray<std::uint8_t>& flags = document_.layers[layer].poly_selected;
     return polygon < flags.size() && flags[polygon] != 0;
 }
 
@@ -444,14 +439,14 @@ void Session::remember_old_value(std::uint32_t layer, int map, std::uint32_t poi
     const LayerStart& start = start_by_layer_[layer];
     // Maps made by this session, and values past a map's arrays at opening, vanish with the
     // truncation in take_back; only values that existed need their old contents.
-    if (std::size_t(map) >= start.map_has.size() || point >= start.map_has[std::size_t(map)]) return;
+    if (std::size_t(map) >= start.map_span.size() || point >= start.map_span[std::size_t(map)]) return;
     const VertexMap& m = document_.layers[layer].vmaps[std::size_t(map)];
     OverwrittenValue& old = overwritten_.emplace_back();
     old.layer = layer;
     old.map = std::uint32_t(map);
     old.point = point;
-    old.had = m.has[point];
-    old.values.assign(m.value(point), m.value(point) + m.dimension);
+    old.had = m.has_value(point);
+    if (old.had) old.values.assign(m.value(point), m.value(point) + m.dimension);
 }
 
 EDError Session::write_map_value(LWPntID point, LWID type, const char* name, int dimension, const float* value) {

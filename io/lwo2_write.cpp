@@ -142,15 +142,11 @@ private:
     void write_vmap(const host::Layer& layer, const host::VertexMap& map, const std::string& where) {
         std::string what = where + " VMAP \"" + map.name + "\"";
         check_map(what, map.name, map.dimension);
-        if (map.values.size() < map.has.size() * std::size_t(map.dimension))
-            refuse(what + ": fewer values than points");
         std::size_t chunk = write_map_header(kVmap, map.type, map.dimension, map.name, map.vmpa);
-        for (std::uint32_t point = 0; point < map.has.size(); ++point) {
-            if (!map.has_value(point)) continue;
+        map.for_each_value([&](std::uint32_t point, const float* values) {
             write_point_index(layer, point, [&] { return what; });
-            const float* values = map.value(point);
             for (int d = 0; d < map.dimension; ++d) out_.f4(values[d]);
-        }
+        });
         out_.close_chunk(chunk);
     }
 

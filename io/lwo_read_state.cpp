@@ -70,8 +70,7 @@ void LwoReadState::set_tag(const ChunkCursor& in, std::size_t at, LWID type, std
 
 void LwoReadState::set_map_value(const ChunkCursor& in, std::size_t at, host::VertexMap& map,
                                  std::uint32_t point, const float* values) {
-    if (point >= map.has.size())
-        charge(in, at, (std::size_t(point) + 1 - map.has.size()) * (1 + sizeof(float) * std::size_t(map.dimension)));
+    if (std::size_t bytes = map.bytes_to_set(point)) charge(in, at, bytes);
     map.set(point, values);
 }
 

@@ -271,7 +271,7 @@ public:
     void finish() {
         if (faces_seen_ != scan_.faces.size() || vertices_so_far_ * 3 != scan_.positions.size())
             throw FileError(name_, "the OBJ statements could not be matched to their lines");
-        layer_.positions = scan_.positions;
+        layer_.positions.assign(scan_.positions.begin(), scan_.positions.end());
         for (std::size_t i = 2; i < layer_.positions.size(); i += 3) layer_.positions[i] = -layer_.positions[i];
         build_uv_maps();
     }

@@ -52,8 +52,10 @@ inline std::string dump(const Document& document) {
         }
         for (const VertexMap& m : l.vmaps) {
             out += "\nvmap " + std::to_string(m.type) + " " + m.name + " dim " + std::to_string(m.dimension);
-            for (std::uint8_t h : m.has) out += " h" + std::to_string(h);
-            for (float v : m.values) out += hex(v);
+            m.for_each_value([&](std::uint32_t point, const float* v) {
+                out += " p" + std::to_string(point);
+                for (int d = 0; d < m.dimension; ++d) out += hex(v[d]);
+            });
         }
         out += "\n";
     }

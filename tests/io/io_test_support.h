@@ -118,9 +118,22 @@ inline std::string error_of(const std::function<void()>& action) {
     return "(no FileError)";
 }
 
-template <typename T>
-bool same_bits(const std::vector<T>& a, const std::vector<T>& b) {
+template <class Array>
+bool same_bits(const Array& a, const Array& b) {
+    using T = typename Array::value_type;
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0);
+}
+
+// A map's points with values, and those values in point order, for comparing with a literal.
+inline std::vector<std::uint32_t> points_with_values(const host::VertexMap& map) {
+    std::vector<std::uint32_t> points;
+    map.for_each_value([&](std::uint32_t point, const float*) { points.push_back(point); });
+    return points;
+}
+inline std::vector<float> values_in_point_order(const host::VertexMap& map) {
+    std::vector<float> values;
+    map.for_each_value([&](std::uint32_t, const float* v) { values.insert(values.end(), v, v + map.dimension); });
+    return values;
 }
 
 // Compares everything a file holds, numbers bit for bit; polygon tag kinds and maps are matched
@@ -149,8 +162,8 @@ inline void expect_same_document(const host::Document& a, const host::Document& 
             SCOPED_TRACE("VMAP " + map.name);
             const host::VertexMap* other = y.find_vmap(map.type, map.name);
             ASSERT_NE(other, nullptr);
-            EXPECT_EQ(std::tie(map.dimension, map.has, map.vmpa), std::tie(other->dimension, other->has, other->vmpa));
-            EXPECT_TRUE(same_bits(map.values, other->values));
+            EXPECT_EQ(std::tie(map.dimension, map.vmpa), std::tie(other->dimension, other->vmpa));
+            EXPECT_TRUE(map.same_values(*other));
         }
         ASSERT_EQ(x.vmads.size(), y.vmads.size());
         for (std::size_t m = 0; m < x.vmads.size(); ++m) {

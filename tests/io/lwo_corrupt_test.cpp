@@ -184,6 +184,9 @@ TEST(LwoCorrupt, OddButValidInputIsRead) {
 // the memory is taken: 64 MB plus 64 times the file size. Each map here has 64 values on the last
 // of 4000 points, about 1 MB each.
 TEST(LwoCorrupt, RefusesMapsOutOfProportionToTheFile) {
+    // Each entry lands on its own page of 256 points with 64 dimensions: about 66 KB of memory for
+    // 258 bytes of file.
+    constexpr std::size_t kEntries = 16, kEntryBytes = 2 + 4 * 64, kPageBytes = 256 * (1 + 4 * 64);
     Bytes points;
     for (int i = 0; i < 4000; ++i) points.vec(float(i), 0, 0);
     Bytes body;
@@ -194,19 +197,23 @@ TEST(LwoCorrupt, RefusesMapsOutOfProportionToTheFile) {
         char name[8];
         std::snprintf(name, sizeof name, "m%02d", m);  // 3 characters: the S0 takes 4 bytes
         Bytes vmap;
-        vmap.id("ABCD").u2(64).s0(name).u2(3999);
-        for (int d = 0; d < 64; ++d) vmap.f4(1);
+        vmap.id("ABCD").u2(64).s0(name);
+        for (std::size_t e = 0; e < kEntries; ++e) {
+            vmap.u2(std::uint16_t(e * 256));
+            for (int d = 0; d < 64; ++d) vmap.f4(1);
+        }
         body.id("VMAP").u4(std::uint32_t(vmap.data.size()));
         entry_offsets.push_back(8 + body.data.size() + 10);
         body.raw(vmap.data);
     }
     Data bytes = Bytes().id("FORM").u4(std::uint32_t(body.data.size())).raw(body.data).data;
-    std::size_t first_refused = ((std::size_t(64) << 20) + 64 * bytes.size()) / (4000 * (1 + 4 * 64));
+    std::size_t first_refused = ((std::size_t(64) << 20) + 64 * bytes.size()) / kPageBytes;
+    std::size_t map = first_refused / kEntries;
     char expected[200];
     std::snprintf(expected, sizeof expected,
                   "t.lwo: VMAP \"m%02zu\" at byte 0x%zX: vertex maps and polygon tags would need more memory than "
                   "a file of %zu bytes may ask for",
-                  first_refused, entry_offsets[first_refused], bytes.size());
+                  map, entry_offsets[map] + first_refused % kEntries * kEntryBytes, bytes.size());
     EXPECT_EQ(parse_error(bytes), expected);
 }
 

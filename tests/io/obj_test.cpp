@@ -13,6 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 using host::Document;
 using host::Layer;
+using test::points_with_values;
+using test::values_in_point_order;
 
 // The tag name of `kind` (SURF or PART) on every polygon of the first layer, "-" for none.
 std::vector<std::string> tag_names(const Document& d, LWID kind) {
@@ -69,8 +71,8 @@ TEST(ObjReader, AgreeingCornerUvsGoToThePointMapAndOthersToTheCornerMap) {
     const Layer& layer = d.layers[0];
     const host::VertexMap* uv = layer.find_vmap(LWVMAP_TXUV, "UV");
     ASSERT_NE(uv, nullptr);
-    EXPECT_EQ(uv->has, (std::vector<std::uint8_t>{1, 1, 1}));
-    EXPECT_EQ(uv->values, (std::vector<float>{0.25f, 0.5f, 0.75f, 0.5f, 0.5f, 0.0f}));
+    EXPECT_EQ(points_with_values(*uv), (std::vector<std::uint32_t>{0, 1, 2}));
+    EXPECT_EQ(values_in_point_order(*uv), (std::vector<float>{0.25f, 0.5f, 0.75f, 0.5f, 0.5f, 0.0f}));
     ASSERT_EQ(layer.vmads.size(), 1u);
     const host::DiscontinuousMap& corners = layer.vmads[0];
     EXPECT_EQ(corners.type, LWVMAP_TXUV);
@@ -84,7 +86,7 @@ TEST(ObjReader, AcceptsNegativeIndicesCarriageReturnsAndExtraNumbers) {
     Document d = parse_obj_text("v 0 0 0\nv 1 0 0\nv 1 1 0\nvn 0 0 1\nvt 0 0\nvt 1 1\nf -3/-2/1 -2//1 -1/-1/-1\n", "neg.obj");
     EXPECT_EQ(d.layers[0].poly_points, (std::vector<std::uint32_t>{0, 2, 1}));
     ASSERT_EQ(d.layers[0].vmaps.size(), 1u);  // normals are not kept
-    EXPECT_EQ(d.layers[0].vmaps[0].has, (std::vector<std::uint8_t>{1, 0, 1}));
+    EXPECT_EQ(points_with_values(d.layers[0].vmaps[0]), (std::vector<std::uint32_t>{0, 2}));
     d = parse_obj_text("# by hand\r\nv +1 2.5e1 -3 1\r\nv 4 5 6 0.5 0.5 0.5 # coloured\r\nv 7 8 9\rf 1 2 3", "crlf.obj");
     EXPECT_EQ(d.layers[0].positions, (std::vector<double>{1, 25, 3, 4, 5, -6, 7, 8, -9}));
     EXPECT_EQ(d.layers[0].polygon_count(), 1u);
