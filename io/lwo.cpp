@@ -8,6 +8,7 @@
 #include "io/atomic_file.h"
 #include "io/file_error.h"
 #include "io/iff_reader.h"
+#include "io/iff_writer.h"
 #include "io/lwo_ids.h"
 #include "io/lwo_read.h"
 
@@ -51,8 +52,11 @@ host::Document read_lwo(const std::filesystem::path& path) {
 }
 
 void write_lwo(const host::Document& document, const std::filesystem::path& path) {
-    std::vector<std::uint8_t> bytes = encode_lwo2(document, path);
-    write_file_atomically(path, bytes);
+    AtomicOutput output(path);
+    IffWriter out(output);
+    encode_lwo2(document, path, out);
+    out.finish();
+    output.commit();
 }
 
 }  // namespace zelkor::io

@@ -32,7 +32,10 @@ host::Document parse_lwo(std::span<const std::uint8_t> bytes, const std::filesys
 // that does not fit, a name containing a NUL byte.
 std::vector<std::uint8_t> encode_lwo2(const host::Document& document,
                                       const std::filesystem::path& name_for_errors = "LWO2 output");
-// Writes whole or not at all.
+class IffWriter;
+// The same into `out`, which may stream to a file.
+void encode_lwo2(const host::Document& document, const std::filesystem::path& name_for_errors, IffWriter& out);
+// Writes whole or not at all, streamed: the file is never held in memory.
 void write_lwo(const host::Document& document, const std::filesystem::path& path);
 
 }  // namespace zelkor::io

@@ -1,6 +1,7 @@
 // LWO2 writer. The chunk order is LightWave's own (see io/lwo.h), so that a file read and written
 // unchanged comes back byte for byte.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -38,11 +39,12 @@ std::vector<PolygonRun> polygon_runs(const host::Layer& layer) {
 
 class Lwo2Writer {
 public:
-    Lwo2Writer(const host::Document& doc, const std::filesystem::path& name) : doc_(doc), name_(name) {}
+    Lwo2Writer(const host::Document& doc, const std::filesystem::path& name, IffWriter& out)
+        : doc_(doc), name_(name), out_(out) {}
 
-    std::vector<std::uint8_t> encode() {
+    void encode() {
         prepare_tags();
-        std::size_t form = out_.open_chunk(kForm);
+        std::uint64_t form = out_.open_chunk(kForm);
         out_.id4(kLwo2);
         if (!tags_.empty()) write_tags();
         for (const host::Layer& layer : doc_.layers) write_layer(layer);
@@ -51,7 +53,6 @@ public:
         if (out_.size() - 8 > std::numeric_limits<std::uint32_t>::max())
             refuse("the object needs " + std::to_string(out_.size()) + " bytes, an IFF file holds at most 4 GiB");
         out_.close_chunk(form);
-        return out_.take();
     }
 
 private:
@@ -76,7 +77,7 @@ private:
     }
 
     void write_tags() {
-        std::size_t chunk = out_.open_chunk(kTags);
+        std::uint64_t chunk = out_.open_chunk(kTags);
         for (const std::string& tag : tags_) out_.s0(tag);
         out_.close_chunk(chunk);
     }
@@ -94,7 +95,7 @@ private:
     }
 
     void write_layer_header(const host::Layer& layer) {
-        std::size_t chunk = out_.open_chunk(kLayr);
+        std::uint64_t chunk = out_.open_chunk(kLayr);
         out_.u2(std::uint16_t(layer.number));
         out_.u2(layer.flags);
         for (double p : layer.pivot) out_.f4(float(p));
@@ -105,16 +106,20 @@ private:
 
     void write_points(const host::Layer& layer, const std::string& where) {
         float low[3], high[3];
-        std::size_t chunk = out_.open_chunk(kPnts);
-        for (std::size_t i = 0; i < layer.point_count(); ++i) {
+        for (int axis = 0; axis < 3; ++axis) low[axis] = high[axis] = float(layer.position(0)[axis]);
+        std::uint64_t chunk = out_.open_chunk(kPnts);
+        const double* position = layer.positions.data();
+        for (std::size_t i = 0; i < layer.point_count(); ++i, position += 3) {
+            std::uint8_t* p = out_.room(12);
             for (int axis = 0; axis < 3; ++axis) {
-                float v = float(layer.position(i)[axis]);
+                float v = float(position[axis]);
                 if (!std::isfinite(v))
                     refuse(where + ": point " + std::to_string(i) + " has a coordinate that is not finite as a float");
-                low[axis] = i == 0 ? v : std::min(low[axis], v);
-                high[axis] = i == 0 ? v : std::max(high[axis], v);
-                out_.f4(v);
+                low[axis] = std::min(low[axis], v);
+                high[axis] = std::max(high[axis], v);
+                IffWriter::store_u4(p + 4 * axis, std::bit_cast<std::uint32_t>(v));
             }
+            out_.advance(12);
         }
         out_.close_chunk(chunk);
         chunk = out_.open_chunk(kBbox);
@@ -129,10 +134,10 @@ private:
     }
 
     // Writes the VMPA, then opens the map chunk and writes its header; returns the open chunk.
-    std::size_t write_map_header(LWID id, LWID type, int dimension, const std::string& name,
+    std::uint64_t write_map_header(LWID id, LWID type, int dimension, const std::string& name,
                           const std::vector<std::uint8_t>& vmpa) {
         if (!vmpa.empty()) out_.chunk(kVmpa, vmpa);
-        std::size_t chunk = out_.open_chunk(id);
+        std::uint64_t chunk = out_.open_chunk(id);
         out_.id4(type);
         out_.u2(std::uint16_t(dimension));
         out_.s0(name);
@@ -142,21 +147,30 @@ private:
     void write_vmap(const host::Layer& layer, const host::VertexMap& map, const std::string& where) {
         std::string what = where + " VMAP \"" + map.name + "\"";
         check_map(what, map.name, map.dimension);
-        std::size_t chunk = write_map_header(kVmap, map.type, map.dimension, map.name, map.vmpa);
+        std::uint64_t chunk = write_map_header(kVmap, map.type, map.dimension, map.name, map.vmpa);
+        const std::size_t entry = 4 + 4 * std::size_t(map.dimension);
         map.for_each_value([&](std::uint32_t point, const float* values) {
-            write_point_index(layer, point, [&] { return what; });
-            for (int d = 0; d < map.dimension; ++d) out_.f4(values[d]);
+            check_point_index(layer, point, [&] { return what; });
+            std::uint8_t* p = out_.room(entry);
+            std::size_t n = IffWriter::store_vx(p, point);
+            for (int d = 0; d < map.dimension; ++d, n += 4) IffWriter::store_u4(p + n, std::bit_cast<std::uint32_t>(values[d]));
+            out_.advance(n);
         });
         out_.close_chunk(chunk);
     }
 
     // `what` builds the message's subject only when there is a fault: these run once per corner.
     template <class Describe>
-    void write_point_index(const host::Layer& layer, std::uint32_t point, const Describe& what) {
+    void check_point_index(const host::Layer& layer, std::uint32_t point, const Describe& what) {
         if (point >= layer.point_count())
             refuse(what() + ": point index " + std::to_string(point) + ", the layer has " +
                    std::to_string(layer.point_count()) + " points");
         if (point > kMaxIndex) refuse(what() + ": point index " + std::to_string(point) + " is above 0xFFFFFF");
+    }
+
+    template <class Describe>
+    void write_point_index(const host::Layer& layer, std::uint32_t point, const Describe& what) {
+        check_point_index(layer, point, what);
         out_.vx(point);
     }
 
@@ -182,7 +196,7 @@ private:
     }
 
     void write_pols(const host::Layer& layer, const PolygonRun& run, const std::string& where) {
-        std::size_t chunk = out_.open_chunk(kPols);
+        std::uint64_t chunk = out_.open_chunk(kPols);
         out_.id4(layer.poly_type[run.begin]);
         for (std::size_t i = run.begin; i < run.end; ++i) {
             auto what = [&] { return where + " polygon " + std::to_string(i); };
@@ -190,8 +204,14 @@ private:
             if (points.empty() || points.size() > kMaxPolygonVertices)
                 refuse(what() + ": " + std::to_string(points.size()) + " points, an LWO2 polygon holds 1 to " +
                        std::to_string(kMaxPolygonVertices));
-            out_.u2(std::uint16_t(points.size() | (layer.poly_flag_bits[i] & 0xFC00)));
-            for (std::uint32_t point : points) write_point_index(layer, point, what);
+            std::uint8_t* p = out_.room(2 + 4 * points.size());
+            IffWriter::store_u2(p, std::uint16_t(points.size() | (layer.poly_flag_bits[i] & 0xFC00)));
+            std::size_t n = 2;
+            for (std::uint32_t point : points) {
+                check_point_index(layer, point, what);
+                n += IffWriter::store_vx(p + n, point);
+            }
+            out_.advance(n);
         }
         out_.close_chunk(chunk);
     }
@@ -210,7 +230,7 @@ private:
     }
 
     void write_ptag(const host::PolygonTags& tags, const PolygonRun& run, const std::string& where) {
-        std::size_t chunk = 0;
+        std::uint64_t chunk = 0;
         bool opened = false;
         for (std::size_t i = run.begin; i < run.end; ++i) {
             std::int32_t value = tag_value(tags, i);
@@ -278,7 +298,7 @@ private:
                     std::span<const std::size_t> entries, const std::string& where) {
         std::string what = where + " VMAD \"" + map.name + "\"";
         if (entries.empty() && map.entry_count() != 0) return;
-        std::size_t chunk = write_map_header(kVmad, map.type, map.dimension, map.name, map.vmpa);
+        std::uint64_t chunk = write_map_header(kVmad, map.type, map.dimension, map.name, map.vmpa);
         for (std::size_t e : entries) {
             auto describe = [&] { return what; };
             write_point_index(layer, map.points[e], describe);
@@ -303,7 +323,7 @@ private:
             return;
         }
         check_name(surface.name, "surface");
-        std::size_t chunk = out_.open_chunk(kSurf);
+        std::uint64_t chunk = out_.open_chunk(kSurf);
         out_.s0(surface.name);
         out_.s0("");  // no source surface, no sub-chunks: LightWave's defaults
         out_.close_chunk(chunk);
@@ -311,7 +331,7 @@ private:
 
     const host::Document& doc_;
     const std::filesystem::path& name_;
-    IffWriter out_;
+    IffWriter& out_;
     std::vector<std::string> tags_;
     std::int32_t default_surface_ = host::kNoTag;
 };
@@ -319,7 +339,13 @@ private:
 }  // namespace
 
 std::vector<std::uint8_t> encode_lwo2(const host::Document& document, const std::filesystem::path& name_for_errors) {
-    return Lwo2Writer(document, name_for_errors).encode();
+    IffWriter out;
+    Lwo2Writer(document, name_for_errors, out).encode();
+    return out.take();
+}
+
+void encode_lwo2(const host::Document& document, const std::filesystem::path& name_for_errors, IffWriter& out) {
+    Lwo2Writer(document, name_for_errors, out).encode();
 }
 
 }  // namespace zelkor::io
