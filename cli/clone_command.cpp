@@ -51,7 +51,7 @@ bool write_output(ModuleRunOutcome& outcome, RunSetup& setup, const std::vector<
     if (!options.quiet && !left_out.empty())
         std::cerr << "zelkor: warning: " << options.output << " leaves out " << joined(left_out) << "\n";
     if (!options.quiet)
-        std::cout << options.output << ": " << outcome.report.clones.size() << " clones, "
+        std::cout << options.output << ": " << outcome.report.clone_count << " clones, "
                   << outcome.report.points_added << " points and " << outcome.report.polygons_added
                   << " polygons added\n";
     return true;
@@ -75,6 +75,7 @@ int run_clone_command(const Options& options) {
     hooks.on_refused = [](const std::string& refusal) { std::cerr << "zelkor: " << refusal << "\n"; };
     if (!options.quiet && is_terminal(stderr)) hooks.on_progress = [&](const host::ProgressEvent& e) { bar(e); };
     hooks.session_seed = options.session_seed;
+    hooks.keep_clones = !options.report_file.empty();
     hooks.cancel = options.cancel;
     hooks.module_file = options.module_file;
 

@@ -9,13 +9,20 @@ namespace zelkor::cli {
 
 namespace {
 
+struct SummaryTarget {
+    ModuleRunOutcome* outcome;
+    bool keep_clones;  // only a report lists them: a million clones are not kept for nothing
+};
+
 void take_summary(const zelkor_run_summary* summary, void* context) {
-    auto* outcome = static_cast<ModuleRunOutcome*>(context);
-    outcome->clones_built = true;
-    RunReport& report = outcome->report;
+    auto* target = static_cast<SummaryTarget*>(context);
+    target->outcome->clones_built = true;
+    RunReport& report = target->outcome->report;
     report.target_polygons = summary->target_polygons;
     report.poly_avg_area = summary->poly_avg_area;
-    for (int k = 0; k < summary->clone_count; ++k) {
+    report.clone_count = std::size_t(summary->clone_count);
+    if (!target->keep_clones) return;
+    for (int k = 0; k < summary->block_count; ++k) {
         const zelkor_clone_record& r = summary->clones[k];
         ReportClone clone;
         clone.polygon = r.polygon;
@@ -53,7 +60,7 @@ LoadedModule load_module(const std::string& file) {
 
 // The observer is module-wide state: it is switched off again however the run ends.
 struct ObserverScope {
-    ObserverScope(SetObserver set, ModuleRunOutcome* outcome) : set_(set) { set_(take_summary, outcome); }
+    ObserverScope(SetObserver set, SummaryTarget* target) : set_(set) { set_(take_summary, target); }
     ~ObserverScope() { set_(nullptr, nullptr); }
     SetObserver set_;
 };
@@ -83,7 +90,8 @@ ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks) {
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;
     {
-        ObserverScope observe(loaded.set_observer, &outcome);
+        SummaryTarget target{&outcome, hooks.keep_clones};
+        ObserverScope observe(loaded.set_observer, &target);
         result = modeler.run(loaded.module, "Zelkor");
     }
 

@@ -30,7 +30,8 @@ struct RunReport {
     std::vector<ControlValue> params;
     std::optional<int> target_polygons;       // absent when no clones were built
     std::optional<double> poly_avg_area;
-    std::vector<ReportClone> clones;
+    std::size_t clone_count = 0;
+    std::vector<ReportClone> clones;          // listed only when a report was asked for
     std::size_t points_added = 0;
     std::size_t polygons_added = 0;
     std::optional<std::string> output;       // the file written, absent when none

@@ -1,7 +1,5 @@
 #include "clone/run.h"
 
-#include <vector>
-
 #include "clone/copy.h"
 #include "clone/globals.h"
 #include "clone/messages.h"
@@ -27,24 +25,30 @@ void* observer_context = nullptr;
 
 void report_run() {
     if (!observer) return;
-    std::vector<zelkor_clone_record> clones;
-    clones.reserve(std::size_t(par.num_clones > 0 ? par.num_clones : 0));
+    constexpr int kBlock = 4096;
+    zelkor_clone_record block[kBlock];
     const bool aligned = par.H_align == 1 || par.P_align == 1;
-    for (pos_typ* node = pos_list; node && clones.size() < std::size_t(par.num_clones); node = node->next) {
-        zelkor_clone_record r{};
-        r.polygon = node->polygon;
-        r.pos[0] = node->pos.x;
-        r.pos[1] = node->pos.y;
-        r.pos[2] = node->pos.z;
-        r.H_angle = node->H_angle;
-        r.has_P_angle = aligned;
-        r.P_angle = aligned ? node->P_angle : 0.0;
-        r.has_area = par.size_by_area != 0;
-        r.area = r.has_area ? node->area : 0.0;
-        clones.push_back(r);
-    }
-    zelkor_run_summary summary{num_polys, poly_avg_area, int(clones.size()), clones.data()};
-    observer(&summary, observer_context);
+    const int count = par.num_clones > 0 ? par.num_clones : 0;
+    zelkor_run_summary summary{num_polys, poly_avg_area, count, 0, 0, block};
+    pos_typ* node = pos_list;
+    do {
+        summary.block_count = 0;
+        for (; node && summary.first_clone + summary.block_count < count && summary.block_count < kBlock; node = node->next) {
+            zelkor_clone_record& r = block[summary.block_count++];
+            r = zelkor_clone_record{};
+            r.polygon = node->polygon;
+            r.pos[0] = node->pos.x;
+            r.pos[1] = node->pos.y;
+            r.pos[2] = node->pos.z;
+            r.H_angle = node->H_angle;
+            r.has_P_angle = aligned;
+            r.P_angle = aligned ? node->P_angle : 0.0;
+            r.has_area = par.size_by_area != 0;
+            r.area = r.has_area ? node->area : 0.0;
+        }
+        observer(&summary, observer_context);
+        summary.first_clone += summary.block_count;
+    } while (summary.first_clone < count);
 }
 
 // Builds every clone along pos_list under the "Hello" monitor.

@@ -17,14 +17,18 @@ struct zelkor_clone_record {
 struct zelkor_run_summary {
     int target_polygons;
     double poly_avg_area;
-    int clone_count;
-    const zelkor_clone_record* clones;  // in build order
+    int clone_count;                    // clones built in the run
+    int first_clone;                    // build-order index of clones[0]
+    int block_count;                    // entries in clones
+    const zelkor_clone_record* clones;  // valid during the call only
 };
 
 using zelkor_run_observer = void (*)(const zelkor_run_summary* summary, void* context);
 
-// Called once per run that built its clones, after the last clone and before the run's memory is
-// released. Null switches the report off.
+// Called for each run that built its clones, after the last clone and before the run's memory is
+// released: once per block of up to a few thousand clones, in build order (once, with an empty
+// block, when there are none), so that a million clones never need a second copy of themselves.
+// Null switches the report off.
 void zelkor_set_run_observer(zelkor_run_observer observer, void* context);
 
 // Reseeds the module-wide generator with `seed` (as its fixed() does), so that sizes, angles,

@@ -20,8 +20,9 @@ host::Layer layer_from(const std::vector<std::array<double, 3>>& points, const s
 
 void record_summary(const zelkor_run_summary* summary, void* context) {
     RunReport* report = static_cast<RunReport*>(context);
+    EXPECT_EQ(summary->first_clone, int(report->clones.size()));
     report->summary = *summary;
-    report->clones.assign(summary->clones, summary->clones + summary->clone_count);
+    report->clones.insert(report->clones.end(), summary->clones, summary->clones + summary->block_count);
     report->summary->clones = nullptr;
 }
 
