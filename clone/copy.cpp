@@ -1,13 +1,13 @@
 #include "clone/copy.h"
 
-#include <optional>
+#include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "clone/chain.h"
 #include "clone/globals.h"
 #include "clone/placement.h"
+#include "clone/template_snapshot.h"
 #include "clone/transform.h"
 #include "random/random.h"
 #include "util/cstr.h"
@@ -16,17 +16,14 @@ namespace zelkor {
 
 namespace {
 
-// Per-clone state of the fast path: the point map as a hash table, the transform with its
-// rotations prepared, and the morph-map names with the clone's number appended.
-std::unordered_map<LWPntID, LWPntID> new_point_by_source_point;
-std::optional<clone_transform> current_transform;
-std::vector<std::string> morph_output_names;
-std::vector<LWPntID> polygon_points;
+// The template as read once for this run, or null while clones are made by scanning it.
+std::unique_ptr<template_snapshot> snapshot;
+// The morph-map names with a clone's number appended, by number, made once per number.
+std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
 
 // A host writes as many floats as the map it reads has dimensions; a file may give any map up to
 // 65535 of them, so the buffer holds that many.
 float value_buffer[65536];
-
 
 std::string morph_output_name(const char* name) {
     Cstr out(name);
@@ -37,7 +34,16 @@ std::string morph_output_name(const char* name) {
     return std::string(static_cast<char*>(out));
 }
 
-// The reference point map: a list searched from its head, new entries appended at its end.
+const std::vector<std::string>& morph_output_names() {
+    for (const auto& [number, names] : morph_names_by_number)
+        if (number == morph_map_num) return names;
+    std::vector<std::string> names;
+    for (UV_typ* m = MMs; m; m = m->next) names.push_back(morph_output_name(m->name));
+    morph_names_by_number.emplace_back(morph_map_num, std::move(names));
+    return morph_names_by_number.back().second;
+}
+
+// The point map: a list searched from its head, new entries appended at its end.
 bool find_in_list(LWPntID source, LWPntID* made) {
     for (IDs_typ* node = IDs; node; node = node->next)
         if (node->src_id == source) {
@@ -60,11 +66,6 @@ void append_to_list(LWPntID source, LWPntID made) {
     last->next = node;
 }
 
-XYZ6_typ transform_for_clone(XYZ6_typ v, params_typ* par) {
-    if (current_transform && !use_reference_structures) return current_transform->apply(v);
-    return calc_cloned_point(v, par);
-}
-
 // Copies the value of `source` in every map of one list to `made`.
 void copy_plain_maps(UV_typ* names, LWID type, int dimension, LWPntID source, LWPntID made) {
     float* value = value_buffer;
@@ -76,8 +77,7 @@ void copy_plain_maps(UV_typ* names, LWID type, int dimension, LWPntID source, LW
 }
 
 void copy_morph_maps(params_typ* par, LWPntID source, LWPntID made) {
-    std::size_t index = 0;
-    for (UV_typ* m = MMs; m; m = m->next, ++index) {
+    for (UV_typ* m = MMs; m; m = m->next) {
         edit->pointVSet(edit->state, nullptr, LWVMAP_MORF, m->name);
         float* value = value_buffer;
         if (!edit->pointVGet(edit->state, source, value)) continue;
@@ -85,11 +85,11 @@ void copy_morph_maps(params_typ* par, LWPntID source, LWPntID made) {
         offset.x = value[0];
         offset.y = value[1];
         offset.z = value[2];
-        offset = transform_for_clone(offset, par);
+        offset = calc_cloned_point(offset, par);
         value[0] = float(offset.x);
         value[1] = float(offset.y);
         value[2] = float(offset.z);
-        std::string name = index < morph_output_names.size() ? morph_output_names[index] : morph_output_name(m->name);
+        std::string name = morph_output_name(m->name);
         edit->pntVMap(edit->state, made, LWVMAP_MORF, name.c_str(), 3, value);
     }
 }
@@ -97,7 +97,7 @@ void copy_morph_maps(params_typ* par, LWPntID source, LWPntID made) {
 LWPntID make_point(params_typ* par, LWPntID source) {
     const EDPointInfo* info = edit->pointInfo(edit->state, source);
     XYZ6_typ position(const_cast<double*>(info->position));
-    XYZ6_typ result = transform_for_clone(position, par);
+    XYZ6_typ result = calc_cloned_point(position, par);
     result += akt_item->pos;
     return edit->addPoint(edit->state, result);
 }
@@ -111,6 +111,18 @@ void get_any_map_names(LWObjectFuncs* objects, LWID type, UV_typ** head) {
     int n = objects->numVMaps(type);
     if (n < 1) return;
     *head = map_name_chain<UV_typ>(objects, type, n);
+}
+
+void begin_copy() {
+    end_copy();
+    if (use_reference_structures) return;
+    snapshot = std::make_unique<template_snapshot>(edit, template_snapshot::name_lists{UVs, WGs, MMs, MNs, STs}, value_buffer);
+    if (!snapshot->usable()) snapshot.reset();
+}
+
+void end_copy() {
+    snapshot.reset();
+    morph_names_by_number = {};
 }
 
 bool clone_object(params_typ* par) {
@@ -135,44 +147,33 @@ bool clone_object(params_typ* par) {
 
     delete IDs;
     IDs = nullptr;
-    new_point_by_source_point.clear();
 
     morph_map_num = par->auto_morph_maps != 0 ? losoj.z_zakresu(0, par->auto_morph_maps) + 1 : 0;
 
-    current_transform.emplace(par);
-    morph_output_names.clear();
-    for (UV_typ* m = MMs; m; m = m->next) morph_output_names.push_back(morph_output_name(m->name));
-
-    edit->polyScan(edit->state, poly_clone, par, OPLYR_BG);
-    current_transform.reset();
+    if (snapshot) {
+        const clone_transform transform(par);
+        const float index = float(par->akt_clone) / float(par->num_clones);
+        snapshot->add_clone(edit, transform, akt_item->pos, index, morph_output_names());
+    } else {
+        edit->polyScan(edit->state, poly_clone, par, OPLYR_BG);
+    }
     return true;
 }
 
 EDError poly_clone(void* data, const EDPolygonInfo* polygon) {
     params_typ* par = static_cast<params_typ*>(data);
-    polygon_points.assign(std::size_t(polygon->numPnts > 0 ? polygon->numPnts : 0), nullptr);
+    std::vector<LWPntID> polygon_points(std::size_t(polygon->numPnts > 0 ? polygon->numPnts : 0), nullptr);
     for (int j = 0; j < polygon->numPnts; ++j) {
         LWPntID source = polygon->points[j];
         LWPntID known = nullptr;
-        bool found;
-        if (use_reference_structures) {
-            found = find_in_list(source, &known);
-        } else {
-            auto it = new_point_by_source_point.find(source);
-            found = it != new_point_by_source_point.end();
-            if (found) known = it->second;
-        }
-        if (found) {
-            polygon_points[j] = known;
+        if (find_in_list(source, &known)) {
+            polygon_points[std::size_t(j)] = known;
             continue;
         }
 
         LWPntID made = make_point(par, source);
-        if (use_reference_structures)
-            append_to_list(source, made);
-        else
-            new_point_by_source_point.emplace(source, made);
-        polygon_points[j] = made;
+        append_to_list(source, made);
+        polygon_points[std::size_t(j)] = made;
 
         copy_plain_maps(UVs, LWVMAP_TXUV, 2, source, made);
         copy_plain_maps(WGs, LWVMAP_WGHT, 1, source, made);
@@ -184,12 +185,6 @@ EDError poly_clone(void* data, const EDPolygonInfo* polygon) {
     }
     edit->addPoly(edit->state, polygon->type, polygon->pol, nullptr, polygon->numPnts, polygon_points.data());
     return EDERR_NONE;
-}
-
-void release_point_map() {
-    new_point_by_source_point = {};
-    polygon_points = {};
-    morph_output_names = {};
 }
 
 }  // namespace zelkor

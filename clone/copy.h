@@ -34,7 +34,10 @@ bool clone_object(params_typ* par);
 // polyScan callback: rebuilds one template polygon for the current clone; `data` is the record.
 EDError poly_clone(void* data, const EDPolygonInfo* polygon);
 
-// Releases the fast point map of the current clone (free_memory calls it).
-void release_point_map();
+// Before the first clone of a run: reads the template once, so that clone_object makes clones
+// from memory (unless the run uses the direct structures, or the template's maps need the
+// per-clone scan). end_copy releases what begin_copy made; free_memory calls it.
+void begin_copy();
+void end_copy();
 
 }  // namespace zelkor

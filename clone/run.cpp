@@ -59,6 +59,7 @@ void build_clones() {
         if (monitor) monitor->init(monitor->data, unsigned(par.num_clones));
     }
     akt_item = pos_list;
+    begin_copy();
     for (int i = 0; i < par.num_clones; ++i) {
         if (monitor) monitor->step(monitor->data, 1);
         par.akt_clone = i;

@@ -66,7 +66,7 @@ void free_memory() {
     if (poly_data) delete_table(poly_data);
     if (pos_list) delete_positions(par.num_clones);
     if (IDs) delete_head(IDs);
-    release_point_map();
+    end_copy();
     if (UVs) delete_head(UVs);
     if (WGs) delete_head(WGs);
     if (MMs) delete_head(MMs);

@@ -1,5 +1,6 @@
 #include "clone/spacing_grid.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelkor {
@@ -8,17 +9,44 @@ namespace {
 
 bool finite(const XYZ6_typ& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-// Cell indices are clamped so that huge coordinates cannot overflow; clamped cells still hold
-// their points, they are only shared by more of them.
-constexpr double kCellLimit = 1e15;
+double axis(const XYZ6_typ& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
+
+// Cells per grid: a few per expected position, so that a sparse scatter over a huge box does not
+// pay for a huge array.
+std::size_t cell_budget(std::size_t expected) { return std::max<std::size_t>(4 * expected, 1024); }
+
+// Beyond this the float rounding of the cells' coordinates is not worth reasoning about: such
+// positions and queries are tested exactly, one by one.
+constexpr double kLargest = 1e30;
 
 }  // namespace
 
-spacing_grid::spacing_grid(double cell_size)
-    : cell_size_(cell_size),
-      inverse_cell_(1.0 / cell_size),
-      usable_(std::isfinite(cell_size) && cell_size > 0 && std::isfinite(1.0 / cell_size)) {
-    slots_.assign(1024, slot{0, -1});
+spacing_grid::spacing_grid(const XYZ6_typ& low, const XYZ6_typ& high, double cell_size, std::size_t expected) {
+    points_.reserve(expected);
+    next_.reserve(expected);
+    if (!finite(low) || !finite(high) || !(cell_size > 0) || !std::isfinite(cell_size)) return;
+
+    double extent[3] = {high.x - low.x, high.y - low.y, high.z - low.z};
+    int order[3] = {0, 1, 2};
+    std::stable_sort(order, order + 3, [&](int a, int b) { return extent[a] > extent[b]; });
+    axis_u_ = std::min(order[0], order[1]);
+    axis_v_ = std::max(order[0], order[1]);
+    low_u_ = axis(low, axis_u_);
+    low_v_ = axis(low, axis_v_);
+    const double eu = extent[axis_u_], ev = extent[axis_v_];
+    if (!std::isfinite(eu) || !std::isfinite(ev)) return;
+
+    // Cells as wide as the spacing, unless that would exceed the budget.
+    double width = cell_size;
+    const double budget = double(cell_budget(expected));
+    if ((eu / width + 1) * (ev / width + 1) > budget) width = std::max(std::sqrt(eu * ev / budget), std::max(eu, ev) / budget);
+    inverse_cell_ = 1.0 / width;
+    if (!std::isfinite(inverse_cell_) || !(inverse_cell_ > 0)) return;
+    cells_u_ = std::int64_t(std::min(eu * inverse_cell_, budget)) + 1;
+    cells_v_ = std::int64_t(std::min(ev * inverse_cell_, budget)) + 1;
+    if (double(cells_u_) * double(cells_v_) > 2 * budget) return;
+    cells_.assign(std::size_t(cells_u_ * cells_v_), cell{{0, 0}, {0, 0}, {-1, -1}, -1, 0});
+    usable_ = true;
 }
 
 bool spacing_grid::blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d) {
@@ -26,71 +54,37 @@ bool spacing_grid::blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d) {
     return q.x > c.x - d && q.x <= c.x + d && d > from.calc_distance(q);
 }
 
-std::int64_t spacing_grid::cell_of(double v) const {
-    double cell = std::floor(v * inverse_cell_);
-    if (cell > kCellLimit) cell = kCellLimit;
-    if (cell < -kCellLimit) cell = -kCellLimit;
-    return std::int64_t(cell);
+// Monotone in v, and clamped into the grid: a point beyond the box lands in a border cell, and a
+// range of values maps onto a range of cells that holds every point whose value lies within it.
+std::int64_t spacing_grid::cell_u(double v) const {
+    const double index = std::floor((v - low_u_) * inverse_cell_);
+    return std::int64_t(std::clamp(index, 0.0, double(cells_u_ - 1)));
 }
 
-std::uint64_t spacing_grid::key_of(std::int64_t ix, std::int64_t iy, std::int64_t iz) {
-    // A 64-bit mix of the three indices; equal keys from different cells only cost a few more
-    // distance tests, never a wrong answer, because every candidate is tested exactly.
-    std::uint64_t h = std::uint64_t(ix) * 0x9E3779B97F4A7C15ull;
-    h ^= std::uint64_t(iy) * 0xC2B2AE3D27D4EB4Full + (h << 6) + (h >> 2);
-    h ^= std::uint64_t(iz) * 0x165667B19E3779F9ull + (h << 6) + (h >> 2);
-    return h;
-}
-
-std::int32_t spacing_grid::find_head(std::uint64_t key) const {
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = std::size_t(key) & mask;; i = (i + 1) & mask) {
-        const slot& s = slots_[i];
-        if (s.head < 0) return -1;
-        if (s.key == key) return s.head;
-    }
-}
-
-void spacing_grid::insert(std::uint64_t key, std::int32_t point) {
-    std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = std::size_t(key) & mask;; i = (i + 1) & mask) {
-        slot& s = slots_[i];
-        if (s.head < 0) {
-            s = slot{key, point};
-            next_[point] = -1;
-            ++used_slots_;
-            return;
-        }
-        if (s.key == key) {
-            next_[point] = s.head;
-            s.head = point;
-            return;
-        }
-    }
-}
-
-void spacing_grid::grow() {
-    std::vector<slot> old = std::move(slots_);
-    slots_.assign(old.size() * 2, slot{0, -1});
-    std::size_t mask = slots_.size() - 1;
-    for (const slot& s : old) {
-        if (s.head < 0) continue;
-        std::size_t i = std::size_t(s.key) & mask;
-        while (slots_[i].head >= 0) i = (i + 1) & mask;
-        slots_[i] = s;
-    }
+std::int64_t spacing_grid::cell_v(double v) const {
+    const double index = std::floor((v - low_v_) * inverse_cell_);
+    return std::int64_t(std::clamp(index, 0.0, double(cells_v_ - 1)));
 }
 
 void spacing_grid::add(const XYZ6_typ& position) {
-    std::int32_t index = std::int32_t(points_.size());
+    const std::int32_t index = std::int32_t(points_.size());
     points_.push_back(position);
     next_.push_back(-1);
-    if (!usable_ || !finite(position)) {
+    const double u = axis(position, axis_u_), v = axis(position, axis_v_);
+    if (!usable_ || !finite(position) || std::fabs(u) > kLargest || std::fabs(v) > kLargest) {
         odd_.push_back(index);
         return;
     }
-    if (2 * (used_slots_ + 1) > slots_.size()) grow();
-    insert(key_of(cell_of(position.x), cell_of(position.y), cell_of(position.z)), index);
+    cell& home = cells_[std::size_t(cell_u(u) * cells_v_ + cell_v(v))];
+    for (int slot = 0; slot < 2; ++slot)
+        if (home.first[slot] < 0) {
+            home.u[slot] = float(u);
+            home.v[slot] = float(v);
+            home.first[slot] = index;
+            return;
+        }
+    next_.back() = home.more;
+    home.more = index;
 }
 
 bool spacing_grid::scan_all(const XYZ6_typ& c, double d) const {
@@ -106,22 +100,35 @@ bool spacing_grid::is_blocked(const XYZ6_typ& c, double d) const {
     // bounds the coordinates; such distances take the plain scan.
     if (!usable_ || !finite(c) || !std::isfinite(d) || d < 1e-150) return scan_all(c, d);
 
-    // A blocking q lies within d of c on every axis; the reach is widened by a relative margin
-    // far above the rounding of the distance so that no such q falls outside the searched cells.
-    double reach = d * (1.0 + 1e-9) + 1e-300;
-    std::int64_t x0 = cell_of(c.x - reach), x1 = cell_of(c.x + reach);
-    std::int64_t y0 = cell_of(c.y - reach), y1 = cell_of(c.y + reach);
-    std::int64_t z0 = cell_of(c.z - reach), z1 = cell_of(c.z + reach);
-    double cells = double(x1 - x0 + 1) * double(y1 - y0 + 1) * double(z1 - z0 + 1);
-    if (cells > double(points_.size())) return scan_all(c, d);
+    // A blocking q lies within d of c on every axis, as computed. The reach adds a margin far
+    // above the rounding of the distance and of c -/+ reach itself, so that no such q falls
+    // outside the searched cells.
+    const double cu = axis(c, axis_u_), cv = axis(c, axis_v_);
+    if (std::fabs(cu) > kLargest || std::fabs(cv) > kLargest || d > kLargest) return scan_all(c, d);
+    const double reach_u = d * (1.0 + 1e-9) + std::fabs(cu) * 1e-15 + 1e-300;
+    const double reach_v = d * (1.0 + 1e-9) + std::fabs(cv) * 1e-15 + 1e-300;
+    const std::int64_t u0 = cell_u(cu - reach_u), u1 = cell_u(cu + reach_u);
+    const std::int64_t v0 = cell_v(cv - reach_v), v1 = cell_v(cv + reach_v);
+    if (double(u1 - u0 + 1) * double(v1 - v0 + 1) > double(points_.size())) return scan_all(c, d);
 
     for (std::int32_t q : odd_)
-        if (blocks(points_[q], c, d)) return true;
-    for (std::int64_t ix = x0; ix <= x1; ++ix)
-        for (std::int64_t iy = y0; iy <= y1; ++iy)
-            for (std::int64_t iz = z0; iz <= z1; ++iz)
-                for (std::int32_t q = find_head(key_of(ix, iy, iz)); q >= 0; q = next_[q])
-                    if (blocks(points_[q], c, d)) return true;
+        if (blocks(points_[std::size_t(q)], c, d)) return true;
+    // A position whose rounded coordinates lie farther than d plus the rounding of both
+    // coordinates (2^-24 of their size, each) from c cannot be within d on these two axes.
+    const double near = d + (std::fabs(cu) + std::fabs(cv) + 2 * d) * 2.5e-7 + 1e-30;
+    const double near_squared = near * near;
+    for (std::int64_t u = u0; u <= u1; ++u) {
+        const cell* row = cells_.data() + u * cells_v_;
+        for (std::int64_t v = v0; v <= v1; ++v) {
+            const cell& here = row[v];
+            for (int slot = 0; slot < 2 && here.first[slot] >= 0; ++slot) {
+                const double du = double(here.u[slot]) - cu, dv = double(here.v[slot]) - cv;
+                if (du * du + dv * dv <= near_squared && blocks(points_[std::size_t(here.first[slot])], c, d)) return true;
+            }
+            for (std::int32_t q = here.more; q >= 0; q = next_[std::size_t(q)])
+                if (blocks(points_[std::size_t(q)], c, d)) return true;
+        }
+    }
     return false;
 }
 

@@ -1,9 +1,20 @@
-// A spatial hash of placed clone positions that answers the placement's spacing question
-// ("is some placed position strictly closer than d to c?") without walking every position.
+// A grid of placed clone positions that answers the placement's spacing question ("is some placed
+// position strictly closer than d to c?") by looking only near c.
 //
 // The answer is the one the x-sorted list walk gives: a position q blocks c exactly when
 // q.x > c.x - d, q.x <= c.x + d and d > c.calc_distance(q), evaluated with the same floating-point
 // operations. The grid only narrows down which q are looked at.
+//
+// Clones stand on surfaces, so the grid is flat: square cells over the two widest axes of the
+// target's bounding box, as wide as the spacing distance, in one flat array indexed by cell. A
+// query visits the few cells around c (3 x 3 at the usual distance); the third axis is left to the
+// exact test. Positions outside the box fall into its border cells, which keeps them findable,
+// only in longer lists.
+//
+// A cell holds its first two positions inline, rounded to floats on the grid's two axes, so that
+// a query reads a few adjacent cells rather than chasing every position through memory: only a
+// position whose rounded distance comes within d (plus a margin far above the rounding) is
+// fetched for the exact test.
 #pragma once
 
 #include <cstdint>
@@ -15,35 +26,36 @@ namespace zelkor {
 
 class spacing_grid {
 public:
-    // `cell_size` is the distance most queries use; other distances work too, only slower.
-    explicit spacing_grid(double cell_size);
+    // `low` and `high` bound most positions to come, `cell_size` is the distance most queries use
+    // and `expected` the number of positions; other values work too, only slower.
+    spacing_grid(const XYZ6_typ& low, const XYZ6_typ& high, double cell_size, std::size_t expected);
 
     void add(const XYZ6_typ& position);
     bool is_blocked(const XYZ6_typ& c, double d) const;
     std::size_t size() const { return points_.size(); }
 
 private:
-    struct slot {
-        std::uint64_t key;
-        std::int32_t head;  // -1 marks an empty slot
+    struct cell {
+        float u[2], v[2];          // the first two positions on the grid's axes, rounded
+        std::int32_t first[2];     // their indices, -1 for none
+        std::int32_t more;         // further positions, chained through next_; -1 for none
+        std::int32_t unused;
     };
 
     static bool blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d);
-    std::int64_t cell_of(double v) const;
-    static std::uint64_t key_of(std::int64_t ix, std::int64_t iy, std::int64_t iz);
-    std::int32_t find_head(std::uint64_t key) const;
-    void insert(std::uint64_t key, std::int32_t point);
-    void grow();
+    std::int64_t cell_u(double v) const;
+    std::int64_t cell_v(double v) const;
     bool scan_all(const XYZ6_typ& c, double d) const;
 
-    double cell_size_;
-    double inverse_cell_;
-    bool usable_;                      // false when the cell size is zero or not finite
-    std::vector<XYZ6_typ> points_;
-    std::vector<std::int32_t> next_;   // next point of the same cell, -1 at the end
-    std::vector<slot> slots_;          // open addressing, power-of-two size
-    std::size_t used_slots_ = 0;
-    std::vector<std::int32_t> odd_;    // points with a non-finite coordinate, never in a cell
+    int axis_u_ = 0, axis_v_ = 2;      // the grid's two axes: 0 = x, 1 = y, 2 = z
+    double low_u_ = 0, low_v_ = 0;
+    double inverse_cell_ = 0;
+    std::int64_t cells_u_ = 1, cells_v_ = 1;
+    bool usable_ = false;              // false when no finite grid could be laid out
+    std::vector<XYZ6_typ> points_;     // in the order added
+    std::vector<cell> cells_;
+    std::vector<std::int32_t> next_;   // next further position of the same cell, -1 at the end
+    std::vector<std::int32_t> odd_;    // positions tested on every query: not finite, or too large
 };
 
 }  // namespace zelkor

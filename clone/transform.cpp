@@ -38,50 +38,6 @@ XYZ6_typ calc_cloned_point(XYZ6_typ p, params_typ* par) {
     return v;
 }
 
-clone_transform::turn clone_transform::about_x_or_z(double a) {
-    turn t;
-    if (a == 0) {
-        t.identity = true;
-        return t;
-    }
-    t.s = std::sin(-a);
-    t.c = std::cos(-a);
-    return t;
-}
-
-clone_transform::turn clone_transform::about_y(double a) {
-    turn t;
-    t.s = std::sin(-a);
-    t.c = std::cos(-a);
-    return t;
-}
-
-XYZ6_typ clone_transform::rotate_x(const XYZ6_typ& v, const turn& t) {
-    if (t.identity) return v;
-    XYZ6_typ r;
-    r.x = v.x;
-    r.y = v.y * t.c - v.z * t.s;
-    r.z = v.y * t.s + v.z * t.c;
-    return r;
-}
-
-XYZ6_typ clone_transform::rotate_y(const XYZ6_typ& v, const turn& t) {
-    XYZ6_typ r;
-    r.x = v.x * t.c + v.z * t.s;
-    r.y = v.y;
-    r.z = v.z * t.c - v.x * t.s;
-    return r;
-}
-
-XYZ6_typ clone_transform::rotate_z(const XYZ6_typ& v, const turn& t) {
-    if (t.identity) return v;
-    XYZ6_typ r;
-    r.x = v.x * t.c - v.y * t.s;
-    r.y = v.y * t.c + v.x * t.s;
-    r.z = v.z;
-    return r;
-}
-
 clone_transform::clone_transform(const params_typ* par)
     : independent_sizes_(par->independent_sizes == 1),
       sx_(size_change_x),
@@ -90,13 +46,13 @@ clone_transform::clone_transform(const params_typ* par)
       jitter_(par->jitter),
       weighted_(par->size_wg > 0),
       weight_factor_(weighted_ ? size_weight_factor(par) : 1.0),
-      bank_(about_x_or_z(HPB_rand.z)),
-      pitch_(about_x_or_z(HPB_rand.y)),
-      heading_(about_y(HPB_rand.x)),
+      bank_(axis_turn::about_x_or_z(HPB_rand.z)),
+      pitch_(axis_turn::about_x_or_z(HPB_rand.y)),
+      heading_(axis_turn::about_y(HPB_rand.x)),
       p_align_(par->P_align == 1),
       h_align_(par->H_align == 1),
-      align_pitch_(p_align_ ? about_x_or_z(akt_item->P_angle) : turn{}),
-      align_heading_(h_align_ ? about_y(akt_item->H_angle) : turn{}) {}
+      align_pitch_(p_align_ ? axis_turn::about_x_or_z(akt_item->P_angle) : axis_turn{}),
+      align_heading_(h_align_ ? axis_turn::about_y(akt_item->H_angle) : axis_turn{}) {}
 
 XYZ6_typ clone_transform::apply(XYZ6_typ p) const {
     XYZ6_typ v = p;
@@ -109,11 +65,11 @@ XYZ6_typ clone_transform::apply(XYZ6_typ p) const {
     }
     if (jitter_ > 0.0) v = v * losoj.z_zakresu(1 - jitter_, 1 + jitter_);
     if (weighted_) v = v * weight_factor_;
-    v = rotate_z(v, bank_);
-    v = rotate_x(v, pitch_);
-    v = rotate_y(v, heading_);
-    if (p_align_) v = rotate_z(v, align_pitch_);
-    if (h_align_) v = rotate_y(v, align_heading_);
+    v = bank_.z(v);
+    v = pitch_.x(v);
+    v = heading_.y(v);
+    if (p_align_) v = align_pitch_.z(v);
+    if (h_align_) v = align_heading_.y(v);
     return v;
 }
 

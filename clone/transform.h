@@ -2,6 +2,7 @@
 // random rotation (bank, pitch, heading) and alignment with the target polygon.
 #pragma once
 
+#include "math/turn.h"
 #include "math/vector.h"
 #include "params/params.h"
 
@@ -20,27 +21,14 @@ public:
     XYZ6_typ apply(XYZ6_typ p) const;
 
 private:
-    // One single-axis rotation by angle a: s = sin(-a), c = cos(-a). Rotations about X and Z by
-    // exactly 0 leave the vector untouched, which matters for the sign of zero components.
-    struct turn {
-        double s = 0.0;
-        double c = 1.0;
-        bool identity = false;
-    };
-    static turn about_x_or_z(double a);
-    static turn about_y(double a);
-    static XYZ6_typ rotate_x(const XYZ6_typ& v, const turn& t);
-    static XYZ6_typ rotate_y(const XYZ6_typ& v, const turn& t);
-    static XYZ6_typ rotate_z(const XYZ6_typ& v, const turn& t);
-
     bool independent_sizes_;
     double sx_, sy_, sz_;
     double jitter_;
     bool weighted_;
     double weight_factor_;
-    turn bank_, pitch_, heading_;
+    axis_turn bank_, pitch_, heading_;
     bool p_align_, h_align_;
-    turn align_pitch_, align_heading_;
+    axis_turn align_pitch_, align_heading_;
 };
 
 }  // namespace zelkor

@@ -75,6 +75,12 @@ XYZ6_typ random::z_polygonu(face6_typ* face) {
     for (int i = 0; i < n; ++i) q[i] = face->points[i];
     frame.to_local(q.get(), origin, n);
 
+    XYZ6_typ point = point_in_local_outline(q.get(), n);
+    frame.to_global(&point, origin, 1);
+    return point;
+}
+
+XYZ6_typ random::point_in_local_outline(const XYZ6_typ* q, int n) {
     double min = q[0].x, max = q[0].x;
     for (int i = 1; i < n; ++i) {
         if (q[i].x < min) min = q[i].x;
@@ -99,10 +105,7 @@ XYZ6_typ random::z_polygonu(face6_typ* face) {
         h1 = t;
     }
     double Z = z_zakresu(h0, h1);
-
-    XYZ6_typ point(X, 0.0, Z);
-    frame.to_global(&point, origin, 1);
-    return point;
+    return XYZ6_typ(X, 0.0, Z);
 }
 
 }  // namespace zelkor

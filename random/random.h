@@ -35,6 +35,10 @@ public:
     // skipped when its range is empty. No positions or fewer than 3 points give (0, 0, 0) and
     // no draw.
     XYZ6_typ z_polygonu(face6_typ* face);
+    // The draws of z_polygonu once the polygon's n points are in its local frame (the first at the
+    // origin, the first edge along +X): X across the outline, then Z between the first two
+    // crossings of x = X. Returns the local point (X, 0, Z).
+    XYZ6_typ point_in_local_outline(const XYZ6_typ* q, int n);
 };
 
 // The module-wide generator, seeded from the clock when the module is loaded.

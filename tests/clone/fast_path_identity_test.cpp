@@ -30,22 +30,31 @@ TEST(FastPathIdentity, SpacingGridAnswersAsTheSortedListWalk) {
     for (int seed = 1; seed <= 300; ++seed) {
         rng.fixed(seed);
         double cell = rng.z_zakresu(0.01, 2.0);
-        spacing_grid grid(cell);
-        std::vector<XYZ6_typ> sorted;
         int n = rng.z_zakresu(0, 200);
         double extent = rng.z_zakresu(0.1, 20.0);
-        bool flat = rng.TorF();
+        int flat_axis = rng.z_zakresu(-1, 2);  // -1: none
+        // Far from the origin the rounding of c -/+ d matters; the box may miss some points.
+        XYZ6_typ offset = rng.percent() < 0.2 ? XYZ6_typ(rng.z_zakresu(-1e6, 1e6)) : XYZ6_typ(0.0);
+        double box = extent * rng.z_zakresu(0.3, 1.2);
+        auto draw = [&] {
+            XYZ6_typ p(rng.z_zakresu(-extent, extent), rng.z_zakresu(-extent, extent), rng.z_zakresu(-extent, extent));
+            if (flat_axis == 0) p.x = 0;
+            if (flat_axis == 1) p.y = 0;
+            if (flat_axis == 2) p.z = 0;
+            p += offset;
+            return p;
+        };
+        spacing_grid grid(XYZ6_typ(-box).move(offset), XYZ6_typ(box).move(offset), cell, std::size_t(rng.z_zakresu(0, 400)));
+        std::vector<XYZ6_typ> sorted;
         for (int i = 0; i < n; ++i) {
-            XYZ6_typ p(rng.z_zakresu(-extent, extent), flat ? 0.0 : rng.z_zakresu(-extent, extent),
-                       rng.z_zakresu(-extent, extent));
+            XYZ6_typ p = draw();
             if (rng.percent() < 0.05 && !sorted.empty()) p.x = sorted[std::size_t(rng.z_zakresu(0, int(sorted.size()) - 1))].x;
             grid.add(p);
             auto at = std::upper_bound(sorted.begin(), sorted.end(), p, [](const XYZ6_typ& a, const XYZ6_typ& b) { return a.x < b.x; });
             sorted.insert(at, p);
         }
         for (int query = 0; query < 200; ++query) {
-            XYZ6_typ c(rng.z_zakresu(-extent, extent), flat ? 0.0 : rng.z_zakresu(-extent, extent),
-                       rng.z_zakresu(-extent, extent));
+            XYZ6_typ c = draw();
             if (query % 7 == 0 && !sorted.empty()) c = sorted[std::size_t(rng.z_zakresu(0, int(sorted.size()) - 1))];
             double d = rng.z_zakresu(-0.5, 4.0) * cell;
             if (query % 11 == 0 && !sorted.empty()) d = c.calc_distance(sorted[0]);  // exactly at the distance
@@ -56,13 +65,17 @@ TEST(FastPathIdentity, SpacingGridAnswersAsTheSortedListWalk) {
 }
 
 TEST(FastPathIdentity, SpacingGridHandlesOddDistancesAndPoints) {
-    spacing_grid grid(0.0);  // a zero cell size: everything is scanned
+    const XYZ6_typ low(-10), high(10);
+    spacing_grid grid(low, high, 0.0, 10);  // a zero cell size: everything is scanned
     grid.add(XYZ6_typ(1, 0, 0));
     EXPECT_TRUE(grid.is_blocked(XYZ6_typ(0, 0, 0), 1.5));
-    spacing_grid nan_cell(std::nan(""));
+    spacing_grid nan_cell(low, high, std::nan(""), 10);
     nan_cell.add(XYZ6_typ(1, 0, 0));
     EXPECT_FALSE(nan_cell.is_blocked(XYZ6_typ(0, 0, 0), 0.5));
-    spacing_grid g(1.0);
+    spacing_grid nan_box(XYZ6_typ(std::nan("")), high, 1.0, 10);
+    nan_box.add(XYZ6_typ(1, 0, 0));
+    EXPECT_TRUE(nan_box.is_blocked(XYZ6_typ(0, 0, 0), 1.5));
+    spacing_grid g(low, high, 1.0, 10);
     g.add(XYZ6_typ(std::nan(""), 0, 0));  // never blocks
     g.add(XYZ6_typ(1e300, 0, 0));
     EXPECT_FALSE(g.is_blocked(XYZ6_typ(0, 0, 0), 1e10));

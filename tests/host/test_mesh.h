@@ -38,22 +38,30 @@ inline std::string dump(const Document& document) {
     for (const std::string& tag : document.tags) out += "tag " + tag + "\n";
     for (const Surface& s : document.surfaces) out += "surface " + s.name + "\n";
     for (const Layer& l : document.layers) {
-        out += "layer " + std::to_string(l.number) + "\npositions";
+        // Appended piece by piece: GCC 12 misreads "text" + std::to_string(...) as an overlapping copy.
+        auto put = [&out](const char* label, auto value) {
+            out += label;
+            out += std::to_string(value);
+        };
+        put("layer ", l.number);
+        out += "\npositions";
         for (double v : l.positions) out += hex(v);
         out += "\npolygons";
-        for (std::size_t i = 0; i < l.poly_type.size(); ++i) out += " t" + std::to_string(l.poly_type[i]);
-        for (std::uint16_t f : l.poly_flag_bits) out += " f" + std::to_string(f);
-        for (std::uint8_t s : l.poly_selected) out += " s" + std::to_string(s);
-        for (std::uint32_t s : l.poly_start) out += " o" + std::to_string(s);
-        for (std::uint32_t s : l.poly_points) out += " p" + std::to_string(s);
+        for (std::size_t i = 0; i < l.poly_type.size(); ++i) put(" t", l.poly_type[i]);
+        for (std::uint16_t f : l.poly_flag_bits) put(" f", f);
+        for (std::uint8_t s : l.poly_selected) put(" s", s);
+        for (std::uint32_t s : l.poly_start) put(" o", s);
+        for (std::uint32_t s : l.poly_points) put(" p", s);
         for (const PolygonTags& t : l.poly_tags) {
-            out += "\ntags " + std::to_string(t.type);
-            for (std::int32_t v : t.values) out += " " + std::to_string(v);
+            put("\ntags ", t.type);
+            for (std::int32_t v : t.values) put(" ", v);
         }
         for (const VertexMap& m : l.vmaps) {
-            out += "\nvmap " + std::to_string(m.type) + " " + m.name + " dim " + std::to_string(m.dimension);
+            put("\nvmap ", m.type);
+            out += " " + m.name;
+            put(" dim ", m.dimension);
             m.for_each_value([&](std::uint32_t point, const float* v) {
-                out += " p" + std::to_string(point);
+                put(" p", point);
                 for (int d = 0; d < m.dimension; ++d) out += hex(v[d]);
             });
         }
