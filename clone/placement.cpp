@@ -5,12 +5,14 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "clone/globals.h"
 #include "clone/spacing_grid.h"
 #include "math/face.h"
 #include "random/polygon_sampler.h"
+#include "util/huge_page_allocator.h"
 
 namespace zelkor {
 
@@ -79,6 +81,9 @@ void link_sorted(std::vector<pos_typ>& placed) {
         position_block[i].next = i + 1 < position_block.size() ? &position_block[i + 1] : nullptr;
     pos_list = position_block.empty() ? nullptr : &position_block.front();
 }
+
+// Threads for work that splits without changing its results.
+int worker_count() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)); }
 
 // The density test's upper bound, truncated toward zero; bounds beyond int (or NaN, from a NaN
 // weight) take the largest int so that the draw stays defined.
@@ -164,24 +169,35 @@ void get_wg_info(int n, weight_map* wm, int m) {
 
 namespace {
 
-// What the fast path keeps per target polygon: a value computed on the polygon's first use and
-// looked up after. The document does not change while positions are placed, so every later
+// What the fast path keeps per target polygon: a weight computed on the polygon's first use and
+// looked up after, or computed for all polygons at once when most of them will be drawn (in index
+// order, the host's reads then run through memory in order). The document does not change while
+// positions are placed, and a polygon's weight does not depend on the point, so every later
 // computation would give the same value.
 class polygon_cache {
 public:
     explicit polygon_cache(int count) : values_(std::size_t(count > 0 ? count : 0)), known_(values_.size(), 0) {}
     template <class Compute>
+    void fill(Compute compute) {
+        for (std::size_t k = 0; k < values_.size(); ++k) values_[k] = compute(int(k));
+        std::fill(known_.begin(), known_.end(), std::uint8_t(1));
+    }
+    template <class Compute>
     double get(int index, Compute compute) {
         if (!known_[std::size_t(index)]) {
-            values_[std::size_t(index)] = compute();
+            values_[std::size_t(index)] = compute(index);
             known_[std::size_t(index)] = 1;
         }
         return values_[std::size_t(index)];
     }
+    void prefetch(int index) const {
+        __builtin_prefetch(values_.data() + index);
+        __builtin_prefetch(known_.data() + index);
+    }
 
 private:
-    std::vector<double> values_;
-    std::vector<std::uint8_t> known_;
+    std::vector<double, huge_page_allocator<double>> values_;
+    std::vector<std::uint8_t, huge_page_allocator<std::uint8_t>> known_;
 };
 
 // The box around every finite point of the target polygons.
@@ -210,27 +226,39 @@ struct direct_placement {
         return entry ? wm->calc_weight(poly_data[k].polID, c, entry->name) : 1.0;
     }
     double pitch_weight(int k, const XYZ6_typ& c, weight_map::WG_typ* entry) { return weight(k, c, entry); }
+    void anticipate() {}
     pos_typ* place(const XYZ6_typ& c) { return add_item(c); }
     void finish() {}
 };
 
 // The fast structures, with the same results: prepared polygon frames, per-polygon areas and
-// weights (the weight of a polygon does not depend on the point), a grid for the spacing test,
-// and one sort at the end that links the positions as insertion one by one would.
+// weights, a grid for the spacing test, and one sort at the end that links the positions as
+// insertion one by one would.
 struct fast_placement {
     weight_map* wm;
     params_typ* par;
     random& rng;
-    polygon_sampler sampler{poly_data, num_polys, 2};
+    double base;
+    polygon_sampler sampler{poly_data, num_polys, worker_count()};
     std::vector<double> areas;
     polygon_cache density{num_polys}, pitch{num_polys};
     spacing_grid grid;
     std::vector<pos_typ> placed;  // reserved in full: nodes never move while placing
 
-    fast_placement(weight_map* wm_, params_typ* par_, random& rng_, std::vector<double>&& areas_, double base)
-        : wm(wm_), par(par_), rng(rng_), areas(std::move(areas_)), grid(make_grid(base, par_->num_clones)) {
+    fast_placement(weight_map* wm_, params_typ* par_, random& rng_, std::vector<double>&& areas_, double base_)
+        : wm(wm_), par(par_), rng(rng_), base(base_), areas(std::move(areas_)), grid(make_grid(base_, par_->num_clones)) {
         placed.reserve(std::size_t(std::max(par->num_clones, 0)));
         active_grid = &grid;
+        // Draws land on about three polygons per clone: when that covers most of the table, the
+        // weights are best computed in one pass.
+        const bool most_drawn = 3.0 * par->num_clones >= num_polys;
+        weight_map::WG_typ* density_entry = wm && par->density_wg != 0 ? wm->get_name(par->density_wg) : nullptr;
+        weight_map::WG_typ* pitch_entry = wm && par->P_angle_wg != 0 && (par->H_align == 1 || par->P_align == 1)
+                                              ? wm->get_name(par->P_angle_wg) : nullptr;
+        if (most_drawn && density_entry)
+            density.fill([&](int k) { return wm->calc_weight(poly_data[k].polID, XYZ6_typ(), density_entry->name); });
+        if (most_drawn && pitch_entry)
+            pitch.fill([&](int k) { return wm->calc_weight(poly_data[k].polID, XYZ6_typ(), pitch_entry->name); });
     }
     ~fast_placement() { active_grid = nullptr; }
 
@@ -244,12 +272,42 @@ struct fast_placement {
     double area(int k) { return areas[std::size_t(k)]; }
     double weight(int k, const XYZ6_typ& c, weight_map::WG_typ* entry) {
         if (!entry) return 1.0;
-        return density.get(k, [&] { return wm->calc_weight(poly_data[k].polID, c, entry->name); });
+        return density.get(k, [&](int) { return wm->calc_weight(poly_data[k].polID, c, entry->name); });
     }
     double pitch_weight(int k, const XYZ6_typ& c, weight_map::WG_typ* entry) {
         if (!entry) return 1.0;
-        return pitch.get(k, [&] { return wm->calc_weight(poly_data[k].polID, c, entry->name); });
+        return pitch.get(k, [&](int) { return wm->calc_weight(poly_data[k].polID, c, entry->name); });
     }
+
+    // Fetching ahead. The tries to come draw from the same generator, so the values it will give
+    // are known now: the polygon of the try after next, whose table entry can be fetched, and the
+    // candidate of the next try, from the entry fetched one try ago, whose grid cells can be
+    // fetched too. A guess is wrong when a try takes other draws than foreseen (an accepted clone
+    // on a level polygon draws a heading); a wrong guess only fetches in vain.
+    void anticipate() const {
+        const int last = num_polys - 1;
+        int ahead = 0;
+        double r;
+        int next = 0;
+        if (last != 0) {
+            if (!rng.peek(ahead++, r)) return;
+            next = random::int_in_range(0, last, r);
+        }
+        XYZ6_typ candidate;
+        int draws;
+        if (!sampler.foresee(rng, next, ahead, candidate, draws)) return;
+        grid.prefetch(candidate, base);
+        int after = 0;
+        if (last != 0) {
+            if (!rng.peek(ahead + draws, r)) return;
+            after = random::int_in_range(0, last, r);
+        }
+        sampler.prefetch(after);
+        __builtin_prefetch(&poly_data[after].normal);
+        if (par->size_by_area != 0) __builtin_prefetch(areas.data() + after);
+        if (par->density_wg != 0) density.prefetch(after);
+    }
+
     pos_typ* place(const XYZ6_typ& c) {
         pos_typ& node = placed.emplace_back();
         node.pos = c;
@@ -278,6 +336,7 @@ void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, L
             if (par->density_wg != 0 && wm) w = s.weight(k, c, density_entry);
             ++tries;
             if (tries > N) break;
+            s.anticipate();
             if (check_pos(par, &c, a, w, base / (double(tries) / double(N) + 1.0))) break;
         }
 

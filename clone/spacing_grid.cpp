@@ -13,10 +13,10 @@ double axis(const XYZ6_typ& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z
 
 // Cells per grid: a few per expected position, so that a sparse scatter over a huge box does not
 // pay for a huge array.
-std::size_t cell_budget(std::size_t expected) { return std::max<std::size_t>(4 * expected, 1024); }
+std::size_t cell_budget(std::size_t expected) { return std::max<std::size_t>(2 * expected, 1024); }
 
-// Beyond this the float rounding of the cells' coordinates is not worth reasoning about: such
-// positions and queries are tested exactly, one by one.
+// Beyond this cell indices are not worth reasoning about: such positions and queries are tested
+// one by one.
 constexpr double kLargest = 1e30;
 
 }  // namespace
@@ -45,7 +45,7 @@ spacing_grid::spacing_grid(const XYZ6_typ& low, const XYZ6_typ& high, double cel
     cells_u_ = std::int64_t(std::min(eu * inverse_cell_, budget)) + 1;
     cells_v_ = std::int64_t(std::min(ev * inverse_cell_, budget)) + 1;
     if (double(cells_u_) * double(cells_v_) > 2 * budget) return;
-    cells_.assign(std::size_t(cells_u_ * cells_v_), cell{{0, 0}, {0, 0}, {-1, -1}, -1, 0});
+    cells_.assign(std::size_t(cells_u_ * cells_v_), cell{});
     usable_ = true;
 }
 
@@ -76,13 +76,10 @@ void spacing_grid::add(const XYZ6_typ& position) {
         return;
     }
     cell& home = cells_[std::size_t(cell_u(u) * cells_v_ + cell_v(v))];
-    for (int slot = 0; slot < 2; ++slot)
-        if (home.first[slot] < 0) {
-            home.u[slot] = float(u);
-            home.v[slot] = float(v);
-            home.first[slot] = index;
-            return;
-        }
+    if (home.count < 2) {
+        home.inline_points[home.count++] = position;
+        return;
+    }
     next_.back() = home.more;
     home.more = index;
 }
@@ -91,6 +88,16 @@ bool spacing_grid::scan_all(const XYZ6_typ& c, double d) const {
     for (const XYZ6_typ& q : points_)
         if (blocks(q, c, d)) return true;
     return false;
+}
+
+void spacing_grid::prefetch(const XYZ6_typ& c, double d) const {
+    if (!usable_ || !finite(c) || !(d > 0) || !(d < kLargest)) return;
+    const double cu = axis(c, axis_u_), cv = axis(c, axis_v_);
+    const std::int64_t v0 = cell_v(cv - d), v1 = cell_v(cv + d);
+    const std::int64_t u0 = cell_u(cu - d), u1 = cell_u(cu + d);
+    if ((u1 - u0 + 1) * (v1 - v0 + 1) > 16) return;  // a rare wide query: not worth it
+    for (std::int64_t u = u0; u <= u1; ++u)
+        for (std::int64_t v = v0; v <= v1; ++v) __builtin_prefetch(cells_.data() + u * cells_v_ + v);
 }
 
 bool spacing_grid::is_blocked(const XYZ6_typ& c, double d) const {
@@ -113,18 +120,12 @@ bool spacing_grid::is_blocked(const XYZ6_typ& c, double d) const {
 
     for (std::int32_t q : odd_)
         if (blocks(points_[std::size_t(q)], c, d)) return true;
-    // A position whose rounded coordinates lie farther than d plus the rounding of both
-    // coordinates (2^-24 of their size, each) from c cannot be within d on these two axes.
-    const double near = d + (std::fabs(cu) + std::fabs(cv) + 2 * d) * 2.5e-7 + 1e-30;
-    const double near_squared = near * near;
     for (std::int64_t u = u0; u <= u1; ++u) {
         const cell* row = cells_.data() + u * cells_v_;
         for (std::int64_t v = v0; v <= v1; ++v) {
             const cell& here = row[v];
-            for (int slot = 0; slot < 2 && here.first[slot] >= 0; ++slot) {
-                const double du = double(here.u[slot]) - cu, dv = double(here.v[slot]) - cv;
-                if (du * du + dv * dv <= near_squared && blocks(points_[std::size_t(here.first[slot])], c, d)) return true;
-            }
+            for (int slot = 0; slot < here.count; ++slot)
+                if (blocks(here.inline_points[slot], c, d)) return true;
             for (std::int32_t q = here.more; q >= 0; q = next_[std::size_t(q)])
                 if (blocks(points_[std::size_t(q)], c, d)) return true;
         }

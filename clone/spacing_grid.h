@@ -11,16 +11,16 @@
 // exact test. Positions outside the box fall into its border cells, which keeps them findable,
 // only in longer lists.
 //
-// A cell holds its first two positions inline, rounded to floats on the grid's two axes, so that
-// a query reads a few adjacent cells rather than chasing every position through memory: only a
-// position whose rounded distance comes within d (plus a margin far above the rounding) is
-// fetched for the exact test.
+// A cell holds its first two positions inline, one cache line, so that a query reads a few
+// adjacent cells rather than chasing every position through memory; only further positions of
+// a crowded cell are looked up elsewhere.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "math/vector.h"
+#include "util/huge_page_allocator.h"
 
 namespace zelkor {
 
@@ -33,13 +33,14 @@ public:
     void add(const XYZ6_typ& position);
     bool is_blocked(const XYZ6_typ& c, double d) const;
     std::size_t size() const { return points_.size(); }
+    // Starts fetching the cells that is_blocked(c, d) reads, for a query soon to come.
+    void prefetch(const XYZ6_typ& c, double d) const;
 
 private:
-    struct cell {
-        float u[2], v[2];          // the first two positions on the grid's axes, rounded
-        std::int32_t first[2];     // their indices, -1 for none
-        std::int32_t more;         // further positions, chained through next_; -1 for none
-        std::int32_t unused;
+    struct alignas(64) cell {
+        XYZ6_typ inline_points[2];  // the first two positions
+        std::int32_t count = 0;     // positions in inline_points
+        std::int32_t more = -1;     // further positions, chained through next_; -1 for none
     };
 
     static bool blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d);
@@ -52,9 +53,9 @@ private:
     double inverse_cell_ = 0;
     std::int64_t cells_u_ = 1, cells_v_ = 1;
     bool usable_ = false;              // false when no finite grid could be laid out
-    std::vector<XYZ6_typ> points_;     // in the order added
-    std::vector<cell> cells_;
-    std::vector<std::int32_t> next_;   // next further position of the same cell, -1 at the end
+    std::vector<XYZ6_typ, huge_page_allocator<XYZ6_typ>> points_;  // in the order added
+    std::vector<cell, huge_page_allocator<cell>> cells_;
+    std::vector<std::int32_t, huge_page_allocator<std::int32_t>> next_;  // next further position of the same cell
     std::vector<std::int32_t> odd_;    // positions tested on every query: not finite, or too large
 };
 

@@ -14,6 +14,14 @@ constexpr double kScale = 2.3283064370807974e-10;
 
 std::uint64_t next_lcg(std::uint64_t s) { return 69069 * s + 1; }
 
+double tempered(std::uint64_t y) {
+    y ^= y >> 11;
+    y ^= (y << 7) & 0x9d2c5680u;
+    y ^= (y << 15) & 0xefc60000u;
+    y ^= y >> 18;
+    return static_cast<double>(y) * kScale;
+}
+
 }  // namespace
 
 CRandom::CRandom() : mt(new std::uint64_t[N]), mti(N + 1) {}
@@ -51,12 +59,13 @@ double CRandom::get() {
         mt[N - 1] = mt[M - 1] ^ (y >> 1) ^ mag01[y & 1];
         mti = 0;
     }
-    std::uint64_t y = mt[mti++];
-    y ^= y >> 11;
-    y ^= (y << 7) & 0x9d2c5680u;
-    y ^= (y << 15) & 0xefc60000u;
-    y ^= y >> 18;
-    return static_cast<double>(y) * kScale;
+    return tempered(mt[mti++]);
+}
+
+bool CRandom::peek(int ahead, double& r_value) const {
+    if (mti >= N || ahead < 0 || ahead >= N - mti) return false;
+    r_value = tempered(mt[mti + ahead]);
+    return true;
 }
 
 }  // namespace zelkor

@@ -24,6 +24,9 @@ public:
     void randomize(std::uint64_t seed);
     // Next value in [0, 1], regenerating the state every 624 draws.
     double get();
+    // The value get() would return after `ahead` further calls, without drawing anything; false
+    // when the state would first have to be regenerated. Lets a caller prepare for what comes.
+    bool peek(int ahead, double& r_value) const;
 };
 
 }  // namespace zelkor

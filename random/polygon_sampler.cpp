@@ -5,6 +5,7 @@
 
 #include "math/axes.h"
 #include "math/turn.h"
+#include "random/local_outline.h"
 
 namespace zelkor {
 
@@ -61,16 +62,38 @@ void polygon_sampler::prepare(int first, int last) {
     }
 }
 
-XYZ6_typ polygon_sampler::draw(random& rng, int index) const {
+template <class Draw>
+XYZ6_typ polygon_sampler::point(int index, Draw&& draw) const {
     const std::size_t at = offset_[std::size_t(index)];
     if (offset_[std::size_t(index) + 1] == at) return XYZ6_typ();
     const XYZ6_typ* block = blocks_.data() + at;
     const int identity = int(block[3].x);
-    XYZ6_typ point = rng.point_in_local_outline(block + kHeader, int(block[3].y));
+    XYZ6_typ point = local_outline_point(block + kHeader, int(block[3].y), draw);
     point = axis_turn{block[1].x, block[1].y, (identity & 1) != 0}.x(point);
     point = axis_turn{block[1].z, block[2].x, (identity & 2) != 0}.z(point);
     point = axis_turn{block[2].y, block[2].z, (identity & 4) != 0}.y(point);
     return point.move(block[0]);
+}
+
+XYZ6_typ polygon_sampler::draw(random& rng, int index) const {
+    return point(index, [&rng](double a, double b) { return rng.z_zakresu(a, b); });
+}
+
+bool polygon_sampler::foresee(const random& rng, int index, int ahead, XYZ6_typ& r_point, int& r_draws) const {
+    bool seen = true;
+    int used = 0;
+    r_point = point(index, [&](double a, double b) {
+        if (a == b) return a;
+        double r;
+        if (!rng.peek(ahead + used, r)) {
+            seen = false;
+            return a;
+        }
+        ++used;
+        return random::real_in_range(a, b, r);
+    });
+    r_draws = used;
+    return seen;
 }
 
 }  // namespace zelkor

@@ -14,6 +14,7 @@
 
 #include "math/face.h"
 #include "random/random.h"
+#include "util/huge_page_allocator.h"
 
 namespace zelkor {
 
@@ -26,6 +27,18 @@ public:
     // rng.z_polygonu(&table[index]), bit for bit, with the same draws.
     XYZ6_typ draw(random& rng, int index) const;
 
+    // The point draw(rng, index) would give if it started `ahead` draws from now, worked out
+    // without drawing, and the draws it would take; false when the generator cannot look that
+    // far. For fetching ahead what a later try will need.
+    bool foresee(const random& rng, int index, int ahead, XYZ6_typ& r_point, int& r_draws) const;
+    // Starts fetching what draw(.., index) reads.
+    void prefetch(int index) const {
+        const XYZ6_typ* block = blocks_.data() + offset_[std::size_t(index)];
+        __builtin_prefetch(block);
+        __builtin_prefetch(block + 3);
+        __builtin_prefetch(block + 6);
+    }
+
 private:
     // Per polygon, at offset_[index]: the origin; (sx, cx, sz), (cz, sy, cy), the sines and
     // cosines of the turns out of the frame about X, Z and Y; (marks of the untouched zero turns,
@@ -34,10 +47,12 @@ private:
     static constexpr std::size_t kHeader = 4;
 
     void prepare(int first, int last);
+    template <class Draw>
+    XYZ6_typ point(int index, Draw&& draw) const;
 
     const face6_typ* table_;
-    std::vector<std::size_t> offset_;  // count + 1 entries; an empty block marks no frame
-    std::vector<XYZ6_typ> blocks_;
+    std::vector<std::size_t, huge_page_allocator<std::size_t>> offset_;  // count + 1; an empty block: no frame
+    std::vector<XYZ6_typ, huge_page_allocator<XYZ6_typ>> blocks_;
 };
 
 }  // namespace zelkor

@@ -30,14 +30,16 @@ public:
     // A real between a and b, in either order: (hi - lo) r + lo. a == b returns a without a
     // draw. At r = 1 the result may exceed hi by one rounding step.
     double z_zakresu(double a, double b);
+    // The two range draws' arithmetic for a value r of the generator (once a == b is ruled out).
+    static int int_in_range(int a, int b, double r);
+    static double real_in_range(double a, double b, double r);
     // A point on the polygon in global coordinates: x uniform along the first edge's direction,
     // then uniform across the polygon at that x (so not uniform over the area). Two draws, each
     // skipped when its range is empty. No positions or fewer than 3 points give (0, 0, 0) and
     // no draw.
     XYZ6_typ z_polygonu(face6_typ* face);
-    // The draws of z_polygonu once the polygon's n points are in its local frame (the first at the
-    // origin, the first edge along +X): X across the outline, then Z between the first two
-    // crossings of x = X. Returns the local point (X, 0, Z).
+    // The draws of z_polygonu once the polygon's n points are in its local frame (see
+    // random/local_outline.h).
     XYZ6_typ point_in_local_outline(const XYZ6_typ* q, int n);
 };
 
