@@ -71,8 +71,9 @@ bool VertexMap::same_values(const VertexMap& other) const {
 }
 
 std::uint32_t Layer::add_point(double x, double y, double z) {
-    const double xyz[3] = {x, y, z};
-    positions.append(xyz, 3);
+    positions.push_back(x);
+    positions.push_back(y);
+    positions.push_back(z);
     return std::uint32_t(point_count() - 1);
 }
 
@@ -80,7 +81,7 @@ std::uint32_t Layer::add_polygon(LWID type, std::span<const std::uint32_t> point
     poly_type.push_back(type);
     poly_flag_bits.push_back(flag_bits);
     poly_selected.push_back(0);
-    poly_points.append(points.data(), points.size());
+    for (std::uint32_t point : points) poly_points.push_back(point);
     poly_start.push_back(std::uint32_t(poly_points.size()));
     for (PolygonTags& t : poly_tags) t.values.push_back(kNoTag);
     return std::uint32_t(polygon_count() - 1);

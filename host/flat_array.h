@@ -20,20 +20,19 @@
 #include <type_traits>
 #include <vector>
 
-#include <sys/mman.h>
-
 namespace zelkor::host {
 
-// Large arrays ask for huge pages, where the system grants them on request: a million-clone scene
-// then costs a few hundred page faults instead of a hundred thousand. The advice follows the
-// block when realloc remaps it.
-inline void advise_huge_pages(void* block, std::size_t bytes) {
-    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
-    if (bytes < 2 * kHuge) return;
-    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(block) + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t last = (reinterpret_cast<std::uintptr_t>(block) + bytes) & ~(kHuge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
+// Blocks of large arrays: their own mappings, aligned to 2 MB and advised to use huge pages
+// where the system grants them on request (a million-clone scene then costs a few hundred page
+// faults instead of a hundred thousand). Growing one remaps its pages to a new aligned place:
+// nothing is copied, and the huge pages move whole.
+namespace large_block {
+constexpr std::size_t kThreshold = std::size_t(4) << 20;  // smaller blocks come from malloc
+std::size_t rounded(std::size_t bytes);                     // what a block of `bytes` really holds
+void* allocate(std::size_t bytes);                          // bytes already rounded; zero-filled
+void* grow(void* block, std::size_t old_bytes, std::size_t new_bytes);
+void release(void* block, std::size_t bytes);
+}  // namespace large_block
 
 template <class T>
 class FlatArray {
@@ -64,7 +63,7 @@ public:
     }
     FlatArray& operator=(FlatArray&& other) noexcept {
         if (this != &other) {
-            std::free(data_);
+            release();
             data_ = other.data_;
             size_ = other.size_;
             capacity_ = other.capacity_;
@@ -73,7 +72,7 @@ public:
         }
         return *this;
     }
-    ~FlatArray() { std::free(data_); }
+    ~FlatArray() { release(); }
 
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
@@ -166,18 +165,45 @@ private:
     void grow_for(std::size_t count) {
         if (count > capacity_) reallocate(std::max(count, capacity_ * 2));
     }
-    void reallocate(std::size_t count) {
-        if (count == 0) {
+    void release() {
+        if (large())
+            large_block::release(data_, capacity_ * sizeof(T));
+        else
             std::free(data_);
-            data_ = nullptr;
-            capacity_ = 0;
+        data_ = nullptr;
+        capacity_ = 0;
+    }
+    bool large() const { return capacity_ * sizeof(T) >= large_block::kThreshold; }
+    void reallocate(std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        if (bytes < large_block::kThreshold) {
+            if (large()) {
+                T* small = static_cast<T*>(std::malloc(bytes ? bytes : 1));
+                if (!small) throw std::bad_alloc();
+                std::memcpy(static_cast<void*>(small), data_, std::min(size_, count) * sizeof(T));
+                large_block::release(data_, capacity_ * sizeof(T));
+                data_ = small;
+            } else if (count == 0) {
+                std::free(data_);
+                data_ = nullptr;
+            } else {
+                void* grown = std::realloc(data_, bytes);
+                if (!grown) throw std::bad_alloc();
+                data_ = static_cast<T*>(grown);
+            }
+            capacity_ = count;
             return;
         }
-        void* grown = std::realloc(data_, count * sizeof(T));
-        if (!grown) throw std::bad_alloc();
-        data_ = static_cast<T*>(grown);
-        capacity_ = count;
-        advise_huge_pages(grown, count * sizeof(T));
+        const std::size_t block = large_block::rounded(bytes);
+        if (large()) {
+            data_ = static_cast<T*>(large_block::grow(data_, capacity_ * sizeof(T), block));
+        } else {
+            T* big = static_cast<T*>(large_block::allocate(block));
+            if (size_ > 0) std::memcpy(static_cast<void*>(big), data_, size_ * sizeof(T));
+            std::free(data_);
+            data_ = big;
+        }
+        capacity_ = block / sizeof(T);
     }
 
     T* data_ = nullptr;

@@ -182,26 +182,6 @@ void Session::for_each_layer(EltOpLayer layers, Visit visit) const {
 
 int Session::layer_number(std::uint32_t layer) const { return document_.layers[layer].number + 1; }
 
-bool Session::valid_point(LWPntID point, std::uint32_t& r_layer, std::uint32_t& r_index) const {
-    if (!point) return false;
-    const ElementRef ref = point_ref(point);
-    if (ref.layer >= role_by_layer_.size() || role_by_layer_[ref.layer] == Role::None) return false;
-    if (ref.index >= document_.layers[ref.layer].point_count()) return false;
-    r_layer = ref.layer;
-    r_index = ref.index;
-    return true;
-}
-
-bool Session::valid_polygon(LWPolID polygon, std::uint32_t& r_layer, std::uint32_t& r_index) const {
-    if (!polygon) return false;
-    const ElementRef ref = polygon_ref(polygon);
-    if (ref.layer >= role_by_layer_.size() || role_by_layer_[ref.layer] == Role::None) return false;
-    if (ref.index >= document_.layers[ref.layer].polygon_count()) return false;
-    r_layer = ref.layer;
-    r_index = ref.index;
-    return true;
-}
-
 bool Session::selected(std::uint32_t layer, std::uint32_t polygon) const {
     if (role_by_layer_[layer] != Role::Foreground) return false;
     if (!foreground_has_selection_) return true;
@@ -356,11 +336,13 @@ LWPolID Session::add_polygon(LWID type, LWPolID template_polygon, const char* su
     std::uint32_t source = 0, source_index = 0;
     if (template_polygon && !valid_polygon(template_polygon, source, source_index)) return nullptr;
 
+    // Every corner must be a point of the target layer.
+    const std::size_t target_points = document_.layers[target].point_count();
     new_polygon_points_.resize(std::size_t(point_count));
     for (int k = 0; k < point_count; ++k) {
-        std::uint32_t layer = 0, index = 0;
-        if (!valid_point(points[k], layer, index) || layer != target) return nullptr;
-        new_polygon_points_[std::size_t(k)] = index;
+        const ElementRef ref = point_ref(points[k]);
+        if (!points[k] || ref.layer != target || ref.index >= target_points) return nullptr;
+        new_polygon_points_[std::size_t(k)] = ref.index;
     }
 
     std::vector<Layer>& layers = document_.layers;

@@ -17,6 +17,7 @@
 
 #include "clone/host_api.h"
 #include "host/document.h"
+#include "host/handles.h"
 
 namespace zelkor::host {
 
@@ -75,8 +76,25 @@ private:
         std::vector<int> map_by_layer;
     };
 
-    bool valid_point(LWPntID point, std::uint32_t& r_layer, std::uint32_t& r_index) const;
-    bool valid_polygon(LWPolID polygon, std::uint32_t& r_layer, std::uint32_t& r_index) const;
+    // A handle of an element of a layer in the session; the layer and the index it encodes.
+    bool valid_point(LWPntID point, std::uint32_t& r_layer, std::uint32_t& r_index) const {
+        if (!point) return false;
+        const ElementRef ref = point_ref(point);
+        if (ref.layer >= role_by_layer_.size() || role_by_layer_[ref.layer] == Role::None) return false;
+        if (ref.index >= document_.layers[ref.layer].point_count()) return false;
+        r_layer = ref.layer;
+        r_index = ref.index;
+        return true;
+    }
+    bool valid_polygon(LWPolID polygon, std::uint32_t& r_layer, std::uint32_t& r_index) const {
+        if (!polygon) return false;
+        const ElementRef ref = polygon_ref(polygon);
+        if (ref.layer >= role_by_layer_.size() || role_by_layer_[ref.layer] == Role::None) return false;
+        if (ref.index >= document_.layers[ref.layer].polygon_count()) return false;
+        r_layer = ref.layer;
+        r_index = ref.index;
+        return true;
+    }
     bool selected(std::uint32_t layer, std::uint32_t polygon) const;
     template <class Visit> void for_each_layer(EltOpLayer layers, Visit visit) const;
     int layer_number(std::uint32_t layer) const;
