@@ -220,7 +220,10 @@ struct direct_placement {
     params_typ* par;
     random& rng;
 
-    XYZ6_typ point_on(int k) { return rng.z_polygonu(&poly_data[k]); }
+    void draw_candidate(int& r_polygon, XYZ6_typ& r_point) {
+        r_polygon = rng.z_zakresu(0, num_polys - 1);
+        r_point = rng.z_polygonu(&poly_data[r_polygon]);
+    }
     double area(int k) { return calc_poly_area(k, poly_data); }
     double weight(int k, const XYZ6_typ& c, weight_map::WG_typ* entry) {
         return entry ? wm->calc_weight(poly_data[k].polID, c, entry->name) : 1.0;
@@ -244,6 +247,15 @@ struct fast_placement {
     polygon_cache density{num_polys}, pitch{num_polys};
     spacing_grid grid;
     std::vector<pos_typ> placed;  // reserved in full: nodes never move while placing
+    // The next try as anticipated: it starts at generator word `start`, takes `draws` draws and
+    // gives `polygon` and `point`.
+    struct {
+        bool valid = false;
+        int start = 0;
+        int draws = 0;
+        int polygon = 0;
+        XYZ6_typ point;
+    } foreseen;
 
     fast_placement(weight_map* wm_, params_typ* par_, random& rng_, std::vector<double>&& areas_, double base_)
         : wm(wm_), par(par_), rng(rng_), base(base_), areas(std::move(areas_)), grid(make_grid(base_, par_->num_clones)) {
@@ -268,7 +280,20 @@ struct fast_placement {
         return spacing_grid(low, high, base, std::size_t(std::max(clones, 0)));
     }
 
-    XYZ6_typ point_on(int k) { return sampler.draw(rng, k); }
+    // The try's polygon and point. When the try starts where the last anticipation foresaw, the
+    // candidate worked out then is the one these draws give: the draws are only taken.
+    void draw_candidate(int& r_polygon, XYZ6_typ& r_point) {
+        const bool as_foreseen = foreseen.valid && rng.mti == foreseen.start;
+        foreseen.valid = false;
+        if (as_foreseen) {
+            for (int i = 0; i < foreseen.draws; ++i) rng.get();
+            r_polygon = foreseen.polygon;
+            r_point = foreseen.point;
+            return;
+        }
+        r_polygon = rng.z_zakresu(0, num_polys - 1);
+        r_point = sampler.draw(rng, r_polygon);
+    }
     double area(int k) { return areas[std::size_t(k)]; }
     double weight(int k, const XYZ6_typ& c, weight_map::WG_typ* entry) {
         if (!entry) return 1.0;
@@ -284,7 +309,8 @@ struct fast_placement {
     // candidate of the next try, from the entry fetched one try ago, whose grid cells can be
     // fetched too. A guess is wrong when a try takes other draws than foreseen (an accepted clone
     // on a level polygon draws a heading); a wrong guess only fetches in vain.
-    void anticipate() const {
+    void anticipate() {
+        foreseen.valid = false;
         const int last = num_polys - 1;
         int ahead = 0;
         double r;
@@ -296,6 +322,7 @@ struct fast_placement {
         XYZ6_typ candidate;
         int draws;
         if (!sampler.foresee(rng, next, ahead, candidate, draws)) return;
+        foreseen = {true, rng.mti, ahead + draws, next, candidate};
         grid.prefetch(candidate, base);
         int after = 0;
         if (last != 0) {
@@ -319,7 +346,6 @@ struct fast_placement {
 
 template <class Structures>
 void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, LWMonitor* monitor) {
-    const int n = num_polys;
     const int N = par->iterations;
     weight_map::WG_typ* density_entry = wm ? wm->get_name(par->density_wg) : nullptr;
     weight_map::WG_typ* pitch_entry = wm ? wm->get_name(par->P_angle_wg) : nullptr;
@@ -330,8 +356,7 @@ void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, L
         double a = 0.0;
         double w = 1.0;
         for (;;) {
-            k = s.rng.z_zakresu(0, n - 1);
-            c = s.point_on(k);
+            s.draw_candidate(k, c);
             if (par->size_by_area != 0) a = s.area(k);
             if (par->density_wg != 0 && wm) w = s.weight(k, c, density_entry);
             ++tries;

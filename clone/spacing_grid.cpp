@@ -49,22 +49,6 @@ spacing_grid::spacing_grid(const XYZ6_typ& low, const XYZ6_typ& high, double cel
     usable_ = true;
 }
 
-bool spacing_grid::blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d) {
-    XYZ6_typ from = c;
-    return q.x > c.x - d && q.x <= c.x + d && d > from.calc_distance(q);
-}
-
-// Monotone in v, and clamped into the grid: a point beyond the box lands in a border cell, and a
-// range of values maps onto a range of cells that holds every point whose value lies within it.
-std::int64_t spacing_grid::cell_u(double v) const {
-    const double index = std::floor((v - low_u_) * inverse_cell_);
-    return std::int64_t(std::clamp(index, 0.0, double(cells_u_ - 1)));
-}
-
-std::int64_t spacing_grid::cell_v(double v) const {
-    const double index = std::floor((v - low_v_) * inverse_cell_);
-    return std::int64_t(std::clamp(index, 0.0, double(cells_v_ - 1)));
-}
 
 void spacing_grid::add(const XYZ6_typ& position) {
     const std::int32_t index = std::int32_t(points_.size());

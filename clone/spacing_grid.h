@@ -43,9 +43,20 @@ private:
         std::int32_t more = -1;     // further positions, chained through next_; -1 for none
     };
 
-    static bool blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d);
-    std::int64_t cell_u(double v) const;
-    std::int64_t cell_v(double v) const;
+    static bool blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d) {
+        return q.x > c.x - d && q.x <= c.x + d && d > c.calc_distance(q);
+    }
+    // Monotone in v, and clamped into the grid: a point beyond the box lands in a border cell, and
+    // a range of values maps onto a range of cells that holds every point whose value lies within
+    // it. For t >= 0 truncation is the floor, and below 0 (or NaN) the clamp gives 0 anyway.
+    static std::int64_t clamped_cell(double v, double low, double inverse, std::int64_t count) {
+        const double t = (v - low) * inverse;
+        if (!(t > 0)) return 0;
+        if (t >= double(count - 1)) return count - 1;
+        return std::int64_t(t);
+    }
+    std::int64_t cell_u(double v) const { return clamped_cell(v, low_u_, inverse_cell_, cells_u_); }
+    std::int64_t cell_v(double v) const { return clamped_cell(v, low_v_, inverse_cell_, cells_v_); }
     bool scan_all(const XYZ6_typ& c, double d) const;
 
     int axis_u_ = 0, axis_v_ = 2;      // the grid's two axes: 0 = x, 1 = y, 2 = z

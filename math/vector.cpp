@@ -39,13 +39,6 @@ XYZ6_typ& XYZ6_typ::operator=(const double* a) {
     return *this;
 }
 
-XYZ6_typ& XYZ6_typ::operator+=(XYZ6_typ b) {
-    x += b.x;
-    y += b.y;
-    z += b.z;
-    return *this;
-}
-
 XYZ6_typ XYZ6_typ::operator*(XYZ6_typ b) const {
     return XYZ6_typ(y * b.z - z * b.y, z * b.x - x * b.z, x * b.y - y * b.x);
 }
@@ -54,13 +47,6 @@ XYZ6_typ XYZ6_typ::operator~() const {
     double l = len();
     if (l == 0.0) return XYZ6_typ();
     return XYZ6_typ(x / l, y / l, z / l);
-}
-
-double XYZ6_typ::len() const { return std::sqrt(x * x + y * y + z * z); }
-
-double XYZ6_typ::calc_distance(XYZ6_typ b) const {
-    XYZ6_typ d = *this - b;
-    return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
 }
 
 XYZ6_typ XYZ6_typ::rotate_X(double a) const {

@@ -6,6 +6,7 @@
 // they are assignments.
 #pragma once
 
+#include <cmath>
 #include <type_traits>
 
 namespace zelkor {
@@ -32,7 +33,12 @@ public:
     XYZ6_typ& operator=(const double* a);
 
     XYZ6_typ operator-(XYZ6_typ b) const { return XYZ6_typ(x - b.x, y - b.y, z - b.z); }
-    XYZ6_typ& operator+=(XYZ6_typ b);
+    XYZ6_typ& operator+=(XYZ6_typ b) {
+        x += b.x;
+        y += b.y;
+        z += b.z;
+        return *this;
+    }
     XYZ6_typ operator*(double k) const { return XYZ6_typ(x * k, y * k, z * k); }
     // Cross product.
     XYZ6_typ operator*(XYZ6_typ b) const;
@@ -45,8 +51,11 @@ public:
     // False only when all three components equal v (a NaN component makes it true).
     bool operator!=(double v) const { return !(x == v && y == v && z == v); }
 
-    double len() const;
-    double calc_distance(XYZ6_typ b) const;
+    double len() const { return std::sqrt(x * x + y * y + z * z); }
+    double calc_distance(XYZ6_typ b) const {
+        const XYZ6_typ d = *this - b;
+        return std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    }
 
     // Rotations about the coordinate axes through the origin, with s = sin(-a), c = cos(-a):
     // for a = pi/2, rotate_X takes +Y to -Z, rotate_Y takes +X to +Z, rotate_Z takes +X to -Y.

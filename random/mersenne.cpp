@@ -9,18 +9,9 @@ constexpr int M = 397;
 constexpr std::uint64_t kUpperMask = 0x80000000u;
 constexpr std::uint64_t kLowerMask = 0x7fffffffu;
 constexpr std::uint64_t kDefaultSeed = 4357;
-// The double nearest to 1 / 4294967295: a tempered 0xffffffff gives exactly 1.0.
-constexpr double kScale = 2.3283064370807974e-10;
 
 std::uint64_t next_lcg(std::uint64_t s) { return 69069 * s + 1; }
 
-double tempered(std::uint64_t y) {
-    y ^= y >> 11;
-    y ^= (y << 7) & 0x9d2c5680u;
-    y ^= (y << 15) & 0xefc60000u;
-    y ^= y >> 18;
-    return static_cast<double>(y) * kScale;
-}
 
 }  // namespace
 
@@ -42,30 +33,21 @@ void CRandom::randomize(std::uint64_t seed) {
     mti = N;
 }
 
-double CRandom::get() {
+void CRandom::regenerate() {
     static constexpr std::uint64_t mag01[2] = {0, 0x9908b0dfu};
-    if (mti >= N) {
-        if (mti == N + 1) randomize(0);
-        int k = 0;
-        for (; k < N - M; ++k) {
-            std::uint64_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
-            mt[k] = mt[k + M] ^ (y >> 1) ^ mag01[y & 1];
-        }
-        for (; k < N - 1; ++k) {
-            std::uint64_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
-            mt[k] = mt[k + (M - N)] ^ (y >> 1) ^ mag01[y & 1];
-        }
-        std::uint64_t y = (mt[N - 1] & kUpperMask) | (mt[0] & kLowerMask);
-        mt[N - 1] = mt[M - 1] ^ (y >> 1) ^ mag01[y & 1];
-        mti = 0;
+    if (mti == N + 1) randomize(0);
+    int k = 0;
+    for (; k < N - M; ++k) {
+        std::uint64_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
+        mt[k] = mt[k + M] ^ (y >> 1) ^ mag01[y & 1];
     }
-    return tempered(mt[mti++]);
-}
-
-bool CRandom::peek(int ahead, double& r_value) const {
-    if (mti >= N || ahead < 0 || ahead >= N - mti) return false;
-    r_value = tempered(mt[mti + ahead]);
-    return true;
+    for (; k < N - 1; ++k) {
+        std::uint64_t y = (mt[k] & kUpperMask) | (mt[k + 1] & kLowerMask);
+        mt[k] = mt[k + (M - N)] ^ (y >> 1) ^ mag01[y & 1];
+    }
+    std::uint64_t y = (mt[N - 1] & kUpperMask) | (mt[0] & kLowerMask);
+    mt[N - 1] = mt[M - 1] ^ (y >> 1) ^ mag01[y & 1];
+    mti = 0;
 }
 
 }  // namespace zelkor

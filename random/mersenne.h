@@ -23,10 +23,30 @@ public:
     // Restarts the sequence; seed 0 means 4357. Only the low 32 bits of the seed matter.
     void randomize(std::uint64_t seed);
     // Next value in [0, 1], regenerating the state every 624 draws.
-    double get();
+    double get() {
+        if (mti >= 624) regenerate();
+        return tempered(mt[mti++]);
+    }
     // The value get() would return after `ahead` further calls, without drawing anything; false
     // when the state would first have to be regenerated. Lets a caller prepare for what comes.
-    bool peek(int ahead, double& r_value) const;
+    bool peek(int ahead, double& r_value) const {
+        if (mti >= 624 || ahead < 0 || ahead >= 624 - mti) return false;
+        r_value = tempered(mt[mti + ahead]);
+        return true;
+    }
+
+private:
+    // The published tempering, scaled by the double nearest to 1 / 4294967295, so that a tempered
+    // 0xffffffff gives exactly 1.0.
+    static double tempered(std::uint64_t y) {
+        y ^= y >> 11;
+        y ^= (y << 7) & 0x9d2c5680u;
+        y ^= (y << 15) & 0xefc60000u;
+        y ^= y >> 18;
+        return static_cast<double>(y) * 2.3283064370807974e-10;
+    }
+    // Seeds with the default seed first when never seeded; then twists all 624 words.
+    void regenerate();
 };
 
 }  // namespace zelkor

@@ -26,33 +26,6 @@ bool random::TorF() { return get() > 0.5; }
 
 double random::percent() { return get(); }
 
-int random::z_zakresu(int a, int b) {
-    if (a == b) return a;
-    return int_in_range(a, b, get());
-}
-
-double random::z_zakresu(double a, double b) {
-    if (a == b) return a;
-    return real_in_range(a, b, get());
-}
-
-int random::int_in_range(int a, int b, double r) {
-    int lo = a < b ? a : b;
-    int hi = a < b ? b : a;
-    // The difference wraps like 32-bit int arithmetic for ranges wider than INT_MAX.
-    int span = static_cast<int>(static_cast<unsigned>(hi) - static_cast<unsigned>(lo));
-    return static_cast<int>(lo + static_cast<double>(span) * r + 0.5);
-}
-
-double random::real_in_range(double a, double b, double r) {
-    double lo = a, hi = b;
-    if (a > b) {
-        lo = b;
-        hi = a;
-    }
-    return (hi - lo) * r + lo;
-}
-
 XYZ6_typ random::z_polygonu(face6_typ* face) {
     if (face->points == nullptr || face->num_points < 3) return XYZ6_typ();
     const int n = face->num_points;
