@@ -1,6 +1,9 @@
 #include "clone/copy.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -113,11 +116,12 @@ void get_any_map_names(LWObjectFuncs* objects, LWID type, UV_typ** head) {
     *head = map_name_chain<UV_typ>(objects, type, n);
 }
 
-void begin_copy() {
+bool begin_copy() {
     end_copy();
-    if (use_reference_structures) return;
+    if (use_reference_structures) return false;
     snapshot = std::make_unique<template_snapshot>(edit, template_snapshot::name_lists{UVs, WGs, MMs, MNs, STs}, value_buffer);
     if (!snapshot->usable()) snapshot.reset();
+    return snapshot != nullptr;
 }
 
 void end_copy() {
@@ -125,38 +129,150 @@ void end_copy() {
     morph_names_by_number = {};
 }
 
-bool clone_object(params_typ* par) {
-    HPB_rand.x = losoj.z_zakresu(par->H_min, par->H_max);
-    HPB_rand.y = losoj.z_zakresu(par->P_min, par->P_max);
-    HPB_rand.z = losoj.z_zakresu(par->B_min, par->B_max);
+clone_draws draw_clone(const params_typ* par, const pos_typ& node) {
+    clone_draws d{};
+    d.HPB.x = losoj.z_zakresu(par->H_min, par->H_max);
+    d.HPB.y = losoj.z_zakresu(par->P_min, par->P_max);
+    d.HPB.z = losoj.z_zakresu(par->B_min, par->B_max);
 
     double f = 1.0;
     if (par->size_by_area == 1) {
         // With every target polygon degenerate there is no average to compare with: ratio 1.
-        double r = poly_avg_area == 0 ? 1.0 : akt_item->area / poly_avg_area;
+        double r = poly_avg_area == 0 ? 1.0 : node.area / poly_avg_area;
         if (r < 0.7) r = 0.7;
         f = r * par->dependence_power;
     }
-    if (par->independent_sizes == 1) {
-        size_change_x = f * losoj.z_zakresu(1 - par->size_var_x, 1 + par->size_var_x);
-        size_change_y = f * losoj.z_zakresu(1 - par->size_var_y, 1 + par->size_var_y);
-        size_change_z = f * losoj.z_zakresu(1 - par->size_var_z, 1 + par->size_var_z);
+    d.independent = par->independent_sizes == 1;
+    d.size_x = f * losoj.z_zakresu(1 - par->size_var_x, 1 + par->size_var_x);
+    if (d.independent) {
+        d.size_y = f * losoj.z_zakresu(1 - par->size_var_y, 1 + par->size_var_y);
+        d.size_z = f * losoj.z_zakresu(1 - par->size_var_z, 1 + par->size_var_z);
     } else {
-        size_change_x = f * losoj.z_zakresu(1 - par->size_var_x, 1 + par->size_var_x);
+        // Not drawn: the transform reads only size_x, and the globals keep their values.
+        d.size_y = size_change_y;
+        d.size_z = size_change_z;
+    }
+    d.morph_map_num = par->auto_morph_maps != 0 ? losoj.z_zakresu(0, par->auto_morph_maps) + 1 : 0;
+    return d;
+}
+
+namespace {
+
+void keep_draws(const clone_draws& d) {
+    HPB_rand = d.HPB;
+    size_change_x = d.size_x;
+    if (d.independent) {
+        size_change_y = d.size_y;
+        size_change_z = d.size_z;
+    }
+    morph_map_num = d.morph_map_num;
+}
+
+// Clones made on two threads: one draws each clone's values and computes its points and morph
+// offsets, in clone order, with every draw of losoj in the order the copy makes it; the host's
+// thread adds what was computed. A ring of slots lets the first run ahead of the second by a few
+// megabytes of clones. The results are those of the one-thread copy, bit for bit.
+class clone_ring {
+public:
+    clone_ring(const template_snapshot& shape, int count)
+        : points_(shape.point_count()), morphs_(shape.morph_value_count()), count_(count) {
+        const std::size_t bytes = sizeof(XYZ6_typ) * points_ + 3 * sizeof(float) * morphs_ + sizeof(slot);
+        slots_ = std::max<std::size_t>(2, std::min<std::size_t>(std::size_t(count > 0 ? count : 1), (std::size_t(8) << 20) / bytes));
+        batch_ = std::max<int>(1, int(slots_ / 4));
+        heads_.resize(slots_);
+        points_buffer_.resize(slots_ * points_);
+        morph_buffer_.resize(slots_ * 3 * morphs_);
     }
 
+    // Producer side: fills every slot in clone order.
+    void produce(const template_snapshot& shape, const params_typ* par, const pos_typ* node) {
+        for (int i = 0; i < count_; ++i, node = node->next) {
+            const std::size_t s = std::size_t(i) % slots_;
+            for (int at = made_.load(std::memory_order_acquire); i - at >= int(slots_); at = made_.load(std::memory_order_acquire))
+                made_.wait(at, std::memory_order_acquire);
+            if (stopped_.load(std::memory_order_acquire)) return;
+            slot& head = heads_[s];
+            head.draws = draw_clone(par, *node);
+            head.node = node;
+            const clone_transform transform(par, head.draws, *node);
+            shape.compute_clone(transform, node->pos, points_buffer_.data() + s * points_, morph_buffer_.data() + s * 3 * morphs_);
+            ready_.store(i + 1, std::memory_order_release);
+            // Waking the other thread costs a system call: it is done once per batch.
+            if ((i + 1) % batch_ == 0 || i + 1 == count_) ready_.notify_one();
+        }
+    }
+
+    // Consumer side: waits for clone i and returns its slot.
+    struct view {
+        const clone_draws* draws;
+        const pos_typ* node;
+        const XYZ6_typ* points;
+        const float* morphs;
+    };
+    view take(int i) {
+        for (int at = ready_.load(std::memory_order_acquire); at <= i; at = ready_.load(std::memory_order_acquire))
+            ready_.wait(at, std::memory_order_acquire);
+        const std::size_t s = std::size_t(i) % slots_;
+        return {&heads_[s].draws, heads_[s].node, points_buffer_.data() + s * points_, morph_buffer_.data() + s * 3 * morphs_};
+    }
+    void done(int i) {
+        made_.store(i + 1, std::memory_order_release);
+        if ((i + 1) % batch_ == 0 || i + 1 == count_) made_.notify_one();
+    }
+    // Lets the producer end early, when the consumer cannot go on.
+    void stop() {
+        stopped_.store(true, std::memory_order_release);
+        made_.store(count_, std::memory_order_release);
+        made_.notify_one();
+    }
+
+private:
+    struct slot {
+        clone_draws draws;
+        const pos_typ* node;
+    };
+    std::size_t points_, morphs_, slots_ = 0;
+    int count_;
+    int batch_ = 1;
+    std::vector<slot> heads_;
+    std::vector<XYZ6_typ> points_buffer_;
+    std::vector<float> morph_buffer_;
+    std::atomic<int> ready_{0};  // clones computed
+    std::atomic<int> made_{0};   // clones added
+    std::atomic<bool> stopped_{false};
+};
+
+}  // namespace
+
+void make_clones(params_typ* par, LWMonitor* monitor) {
+    clone_ring ring(*snapshot, par->num_clones);
+    std::thread producer([&] { ring.produce(*snapshot, par, akt_item); });
+    try {
+        for (int i = 0; i < par->num_clones; ++i) {
+            if (monitor) monitor->step(monitor->data, 1);
+            par->akt_clone = i;
+            const clone_ring::view clone = ring.take(i);
+            keep_draws(*clone.draws);
+            delete IDs;
+            IDs = nullptr;
+            const float index = float(par->akt_clone) / float(par->num_clones);
+            snapshot->add_clone(edit, clone.points, clone.morphs, index, morph_output_names());
+            ring.done(i);
+            akt_item = akt_item->next;
+        }
+    } catch (...) {
+        ring.stop();
+        producer.join();
+        throw;
+    }
+    producer.join();
+}
+
+bool clone_object(params_typ* par) {
+    keep_draws(draw_clone(par, *akt_item));
     delete IDs;
     IDs = nullptr;
-
-    morph_map_num = par->auto_morph_maps != 0 ? losoj.z_zakresu(0, par->auto_morph_maps) + 1 : 0;
-
-    if (snapshot) {
-        const clone_transform transform(par);
-        const float index = float(par->akt_clone) / float(par->num_clones);
-        snapshot->add_clone(edit, transform, akt_item->pos, index, morph_output_names());
-    } else {
-        edit->polyScan(edit->state, poly_clone, par, OPLYR_BG);
-    }
+    edit->polyScan(edit->state, poly_clone, par, OPLYR_BG);
     return true;
 }
 

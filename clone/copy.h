@@ -34,10 +34,21 @@ bool clone_object(params_typ* par);
 // polyScan callback: rebuilds one template polygon for the current clone; `data` is the record.
 EDError poly_clone(void* data, const EDPolygonInfo* polygon);
 
-// Before the first clone of a run: reads the template once, so that clone_object makes clones
-// from memory (unless the run uses the direct structures, or the template's maps need the
-// per-clone scan). end_copy releases what begin_copy made; free_memory calls it.
-void begin_copy();
+// Before the first clone of a run: reads the template once, so that make_clones can make the
+// clones from memory; false when the run uses the direct structures, or the template's maps need
+// the per-clone scan of clone_object. end_copy releases what begin_copy made; free_memory calls it.
+bool begin_copy();
 void end_copy();
+
+// The clone loop over pos_list from akt_item on, after a begin_copy that answered true: for
+// each clone i the monitor steps, par->akt_clone = i, the clone is made as clone_object would
+// make it, and akt_item moves on.
+void make_clones(params_typ* par, LWMonitor* monitor);
+
+struct pos_typ;
+struct clone_draws;
+// The draws of one clone, from losoj, in clone_object's order: heading, pitch and bank, the sizes
+// (on the polygon of `node`), the morph-map number.
+clone_draws draw_clone(const params_typ* par, const pos_typ& node);
 
 }  // namespace zelkor

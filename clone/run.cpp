@@ -59,12 +59,15 @@ void build_clones() {
         if (monitor) monitor->init(monitor->data, unsigned(par.num_clones));
     }
     akt_item = pos_list;
-    begin_copy();
-    for (int i = 0; i < par.num_clones; ++i) {
-        if (monitor) monitor->step(monitor->data, 1);
-        par.akt_clone = i;
-        clone_object(&par);
-        akt_item = akt_item->next;
+    if (begin_copy()) {
+        make_clones(&par, monitor);
+    } else {
+        for (int i = 0; i < par.num_clones; ++i) {
+            if (monitor) monitor->step(monitor->data, 1);
+            par.akt_clone = i;
+            clone_object(&par);
+            akt_item = akt_item->next;
+        }
     }
     if (monitor) {
         monitor->done(monitor->data);

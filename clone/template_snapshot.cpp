@@ -73,6 +73,7 @@ template_snapshot::template_snapshot(MeshEditOp* session, const name_lists& name
         p.position = XYZ6_typ(const_cast<double*>(info->position));
         p.first_value = std::uint32_t(point_values_.size());
         p.values_before_index = 0;
+        p.first_morph = std::uint32_t(morph_values_);
         points_.push_back(p);
         read_values(session, source, buffer);
     }
@@ -93,35 +94,55 @@ void template_snapshot::read_values(MeshEditOp* session, LWPntID source, float* 
             if (bits == kUnwritten) usable_ = false;
         }
         point_values_.push_back({m, std::uint32_t(values_.size())});
+        if (map.morph) ++morph_values_;
         values_.insert(values_.end(), buffer, buffer + map.dimension);
         if (map.type == LWVMAP_TXUV || map.type == LWVMAP_WGHT) p.values_before_index += 1;
     }
 }
 
-void template_snapshot::add_clone(MeshEditOp* session, const clone_transform& transform, const XYZ6_typ& position,
-                                  float clone_index, const std::vector<std::string>& morph_names) {
-    auto make_point = [&](std::uint32_t index) {
+void template_snapshot::compute_clone(const clone_transform& transform, const XYZ6_typ& position, XYZ6_typ* r_points,
+                                      float* r_morph_values) const {
+    for (std::size_t index = 0; index < points_.size(); ++index) {
         const point& p = points_[index];
         XYZ6_typ at = transform.apply(p.position);
         at += position;
-        LWPntID made = session->addPoint(session->state, at);
-        made_[index] = made;
+        r_points[index] = at;
         const std::uint32_t end = index + 1 < points_.size() ? points_[index + 1].first_value : std::uint32_t(point_values_.size());
         for (std::uint32_t v = p.first_value; v < end; ++v) {
-            if (v == p.first_value + p.values_before_index)
-                session->pntVMap(session->state, made, LWVMAP_WGHT, "ZK_index", 1, &clone_index);
-            const map_ref& map = maps_[point_values_[v].map];
-            float* value = values_.data() + point_values_[v].first;
-            if (!map.morph) {
-                session->pntVMap(session->state, made, map.type, map.name, map.dimension, value);
-                continue;
-            }
+            if (!maps_[point_values_[v].map].morph) continue;
+            const float* value = values_.data() + point_values_[v].first;
             XYZ6_typ offset;
             offset.x = value[0];
             offset.y = value[1];
             offset.z = value[2];
             offset = transform.apply(offset);
-            float turned[3] = {float(offset.x), float(offset.y), float(offset.z)};
+            *r_morph_values++ = float(offset.x);
+            *r_morph_values++ = float(offset.y);
+            *r_morph_values++ = float(offset.z);
+        }
+    }
+}
+
+void template_snapshot::add_clone(MeshEditOp* session, const XYZ6_typ* points, const float* morph_values,
+                                  float clone_index, const std::vector<std::string>& morph_names) {
+    // Morph offsets come in point order; a point's first offset follows those of earlier points.
+    auto make_point = [&](std::uint32_t index) {
+        const point& p = points_[index];
+        XYZ6_typ at = points[index];
+        LWPntID made = session->addPoint(session->state, at);
+        made_[index] = made;
+        const float* morph = morph_values + 3 * std::size_t(p.first_morph);
+        const std::uint32_t end = index + 1 < points_.size() ? points_[index + 1].first_value : std::uint32_t(point_values_.size());
+        for (std::uint32_t v = p.first_value; v < end; ++v) {
+            if (v == p.first_value + p.values_before_index)
+                session->pntVMap(session->state, made, LWVMAP_WGHT, "ZK_index", 1, &clone_index);
+            const map_ref& map = maps_[point_values_[v].map];
+            if (!map.morph) {
+                session->pntVMap(session->state, made, map.type, map.name, map.dimension, values_.data() + point_values_[v].first);
+                continue;
+            }
+            float turned[3] = {morph[0], morph[1], morph[2]};
+            morph += 3;
             session->pntVMap(session->state, made, LWVMAP_MORF, morph_names[std::size_t(map.morph_index)].c_str(), 3, turned);
         }
         if (end - p.first_value == p.values_before_index)

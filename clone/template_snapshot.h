@@ -42,11 +42,18 @@ public:
     // what a previous read left in the buffer, which only the per-clone scan reproduces.
     bool usable() const { return usable_; }
 
-    // Adds one clone through `session`: each point transformed by `transform` and moved by
-    // `position`, with `clone_index` in "ZK_index" and the morph maps written under
-    // `morph_names` (one per morph map, in list order).
-    void add_clone(MeshEditOp* session, const clone_transform& transform, const XYZ6_typ& position,
-                   float clone_index, const std::vector<std::string>& morph_names);
+    // One clone's geometry, computed apart from the host's thread: every point transformed by
+    // `transform` and moved by `position`, and every morph offset transformed, in the order the
+    // copy makes them (so that the jitter draws come in that order too).
+    std::size_t point_count() const { return points_.size(); }
+    std::size_t morph_value_count() const { return morph_values_; }
+    void compute_clone(const clone_transform& transform, const XYZ6_typ& position, XYZ6_typ* r_points,
+                       float* r_morph_values) const;
+
+    // Adds a clone computed by compute_clone through `session`, with `clone_index` in "ZK_index"
+    // and the morph maps written under `morph_names` (one per morph map, in list order).
+    void add_clone(MeshEditOp* session, const XYZ6_typ* points, const float* morph_values, float clone_index,
+                   const std::vector<std::string>& morph_names);
 
 private:
     struct map_ref {
@@ -65,6 +72,7 @@ private:
         XYZ6_typ position;
         std::uint32_t first_value;  // point_values_[first_value .. next point's first_value)
         std::uint32_t values_before_index;  // UV and weight values come before "ZK_index"
+        std::uint32_t first_morph;          // the point's first morph offset among the clone's
     };
     struct polygon {
         LWID type;
@@ -76,6 +84,7 @@ private:
     void read_values(MeshEditOp* session, LWPntID source, float* buffer);
 
     bool usable_ = true;
+    std::size_t morph_values_ = 0;           // morph offsets per clone
     std::vector<map_ref> maps_;
     std::vector<point> points_;              // in the order first met
     std::vector<point_value> point_values_;
@@ -85,7 +94,6 @@ private:
     std::vector<std::uint8_t> first_use_;    // 1 where a corner meets its point for the first time
     std::vector<LWPntID> made_;              // the current clone's point per template point
     std::vector<LWPntID> polygon_points_;
-    std::vector<float> scratch_;
 };
 
 }  // namespace zelkor

@@ -12,12 +12,24 @@ namespace zelkor {
 // jitter factor from losoj when par->jitter > 0.
 XYZ6_typ calc_cloned_point(XYZ6_typ p, params_typ* par);
 
+struct pos_typ;
+
+// What clone_object draws for one clone, in the order it draws it.
+struct clone_draws {
+    XYZ6_typ HPB;              // heading, pitch, bank
+    double size_x, size_y, size_z;
+    bool independent;          // size_y and size_z were drawn
+    int morph_map_num;
+};
+
 // The same transform with the sines and cosines of the clone's five rotations computed once.
 // The arithmetic per point is the one calc_cloned_point does, so results agree to the bit.
 class clone_transform {
 public:
     // Reads par, the size factors, HPB_rand, akt_item and WG_val as they are for the current clone.
     explicit clone_transform(const params_typ* par);
+    // The clone of `node` with the values drawn for it (WG_val is read as it is).
+    clone_transform(const params_typ* par, const clone_draws& draws, const pos_typ& node);
     XYZ6_typ apply(XYZ6_typ p) const;
 
 private:
