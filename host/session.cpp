@@ -372,10 +372,17 @@ LWPolID Session::add_polygon(LWID type, LWPolID template_polygon, const char* su
 
 int Session::map_key(LWID type, const char* name) {
     auto matches = [&](const MapKey& key) { return key.type == type && std::strcmp(key.name.c_str(), name) == 0; };
+    // A plug-in names the same few maps over and over, usually with the same text pointers: the
+    // key last found for a pointer is tried first (and still compared, as the text may change).
+    KeyByText& recent = key_by_text_[(reinterpret_cast<std::uintptr_t>(name) >> 3) % key_by_text_.size()];
+    if (recent.text == name && matches(map_keys_[std::size_t(recent.key)])) return recent.key;
     if (last_written_key_ >= 0 && matches(map_keys_[std::size_t(last_written_key_)])) return last_written_key_;
     if (chosen_key_ >= 0 && matches(map_keys_[std::size_t(chosen_key_)])) return chosen_key_;
     for (std::size_t k = 0; k < map_keys_.size(); ++k)
-        if (matches(map_keys_[k])) return int(k);
+        if (matches(map_keys_[k])) {
+            recent = {name, int(k)};
+            return int(k);
+        }
 
     MapKey& key = map_keys_.emplace_back();
     key.type = type;
@@ -389,6 +396,7 @@ int Session::map_key(LWID type, const char* name) {
                 break;  // the first, as Layer::find_vmap answers
             }
     }
+    recent = {name, int(map_keys_.size() - 1)};
     return int(map_keys_.size() - 1);
 }
 

@@ -9,6 +9,7 @@
 // pointInfo, polyInfo and polyNormal. A scan visits the elements that existed when it started.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -123,6 +124,11 @@ private:
     std::vector<OverwrittenValue> overwritten_;
 
     std::vector<MapKey> map_keys_;
+    struct KeyByText {
+        const char* text = nullptr;
+        int key = -1;
+    };
+    std::array<KeyByText, 32> key_by_text_{};  // map_key's memory of names by their text pointer
     int chosen_key_ = -1;       // set by pointVSet, read by pointVGet and vmapVec
     int last_written_key_ = -1; // pntVMap's last map, tried first
     std::string last_surface_;  // addPoly's last surface argument and its tag
