@@ -1,9 +1,5 @@
 #include "io/lwo.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
 #include "io/atomic_file.h"
 #include "io/file_error.h"
@@ -11,23 +7,10 @@
 #include "io/iff_writer.h"
 #include "io/lwo_ids.h"
 #include "io/lwo_read.h"
+#include "io/whole_file.h"
 
 namespace zelkor::io {
 
-namespace {
-
-std::vector<std::uint8_t> read_whole_file(const std::filesystem::path& path) {
-    std::error_code ignored;
-    // A folder opens like a file here and then reads as empty.
-    if (std::filesystem::is_directory(path, ignored)) throw FileError(path, "cannot read: it is a folder");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw FileError(path, std::string("cannot open: ") + std::strerror(errno));
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw FileError(path, std::string("cannot read: ") + std::strerror(errno));
-    return bytes;
-}
-
-}  // namespace
 
 host::Document parse_lwo(std::span<const std::uint8_t> bytes, const std::filesystem::path& name_for_errors) {
     IffForm form = split_iff_form(bytes, name_for_errors);

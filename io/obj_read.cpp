@@ -21,6 +21,7 @@
 #include <istream>
 
 #include "io/file_error.h"
+#include "io/whole_file.h"
 
 namespace zelkor::io {
 
@@ -365,19 +366,6 @@ tinyobj::callback_t builder_callbacks() {
     return cb;
 }
 
-std::string read_whole_file(const std::filesystem::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw FileError(path, std::string("cannot open the file: ") + std::strerror(errno));
-    std::string text;
-    char buffer[1 << 16];
-    std::size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    bool failed = std::ferror(file) != 0;
-    int error = errno;
-    std::fclose(file);
-    if (failed) throw FileError(path, std::string("cannot read the file: ") + std::strerror(error));
-    return text;
-}
 
 }  // namespace
 
@@ -396,6 +384,9 @@ host::Document parse_obj_text(std::string_view text, const std::filesystem::path
     return document;
 }
 
-host::Document read_obj(const std::filesystem::path& path) { return parse_obj_text(read_whole_file(path), path); }
+host::Document read_obj(const std::filesystem::path& path) {
+    const std::vector<std::uint8_t> bytes = read_whole_file(path);
+    return parse_obj_text(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+}
 
 }  // namespace zelkor::io

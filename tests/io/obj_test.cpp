@@ -117,7 +117,7 @@ TEST(ObjReader, ReportsFaultsWithFileLineAndColumn) {
         EXPECT_EQ(test::error_of([&] { parse_obj_text(c.text, "bad.obj"); }), "bad.obj:" + c.message);
     fs::path missing = fs::temp_directory_path() / "zelkor_obj_test_absent.obj";
     EXPECT_EQ(test::error_of([&] { read_obj(missing); }),
-              missing.string() + ": cannot open the file: No such file or directory");
+              missing.string() + ": cannot open: No such file or directory");
 }
 
 // ------------------------------------------------------------------------------------------

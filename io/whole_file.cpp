@@ -1,0 +1,48 @@
+#include "io/whole_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "io/file_error.h"
+
+namespace zelkor::io {
+
+namespace {
+
+// Closes the descriptor however the read ends.
+struct Descriptor {
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+std::string reason() { return std::strerror(errno); }
+
+}  // namespace
+
+std::vector<std::uint8_t> read_whole_file(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FileError(path, "cannot open: " + reason());
+    Descriptor guard{fd};
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) throw FileError(path, "cannot read: " + reason());
+    if (S_ISDIR(status.st_mode)) throw FileError(path, "cannot read: it is a folder");
+
+    // The size is a hint: a file that grows or shrinks while it is read is read to its end.
+    std::vector<std::uint8_t> bytes(status.st_size > 0 ? std::size_t(status.st_size) : 0);
+    std::size_t used = 0;
+    for (;;) {
+        if (used == bytes.size()) bytes.resize(std::max<std::size_t>(bytes.size() * 2, 1 << 16));
+        const ssize_t n = ::read(fd, bytes.data() + used, bytes.size() - used);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw FileError(path, "cannot read: " + reason());
+        if (n == 0) break;
+        used += std::size_t(n);
+    }
+    bytes.resize(used);
+    return bytes;
+}
+
+}  // namespace zelkor::io
