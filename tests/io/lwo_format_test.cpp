@@ -255,6 +255,29 @@ TEST(LwoFormat, RefusesWhatLwo2CannotHold) {
     }
 }
 
+// A save streams the file in blocks of a few megabytes and patches chunk sizes into blocks
+// already written; what lands on the disk is the encoding, byte for byte. A fault found after
+// some blocks went out leaves the earlier file as it was and no temporary file behind.
+TEST(LwoFormat, StreamedSaveWritesTheEncodingOrNothing) {
+    host::Document doc = triangle_document();
+    host::Layer& layer = doc.layers[0];
+    host::VertexMap& weight = layer.vmap(LWVMAP_WGHT, "W", 1);
+    for (std::uint32_t i = 0; i < 700000; ++i) {  // PNTS and VMAP each span several blocks
+        const float w = float(i % 97);
+        weight.set(layer.add_point(i, 0.5 * i, -double(i)), &w);
+    }
+    test::ScratchDir dir("streamed");
+    write_lwo(doc, dir / "big.lwo");
+    ASSERT_EQ(test::file_bytes(dir / "big.lwo"), encode_lwo2(doc, dir / "big.lwo"));
+
+    const std::vector<std::uint8_t> saved = test::file_bytes(dir / "big.lwo");
+    layer.positions[layer.positions.size() - 1] = 1e300;  // the last point: refused late
+    EXPECT_EQ(test::error_of([&] { write_lwo(doc, dir / "big.lwo"); }),
+              (dir / "big.lwo").string() + ": layer 0: point 700002 has a coordinate that is not finite as a float");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()), 1);
+    EXPECT_EQ(test::file_bytes(dir / "big.lwo"), saved);
+}
+
 TEST(LwoFormat, ReadsTheOldBoxFile) {
     host::Document doc = read_lwo(test::shared_lwo("box1.5.lwo"));
     EXPECT_EQ(doc.tags, (std::vector<std::string>{"Bottom", "Back", "Right", "Front", "Left", "Top"}));
