@@ -6,6 +6,7 @@
 // which on a virtual machine costs about as much as the memory access itself.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,14 +27,13 @@ struct huge_page_allocator {
 
     T* allocate(std::size_t count) {
         const std::size_t bytes = count * sizeof(T);
-        if (bytes < 2 * kHuge) {
-            if (void* p = std::malloc(bytes ? bytes : 1)) return static_cast<T*>(p);
-            throw std::bad_alloc();
-        }
-        const std::size_t rounded = (bytes + kHuge - 1) / kHuge * kHuge;
-        void* p = std::aligned_alloc(kHuge, rounded);
+        const bool large = bytes >= 2 * kHuge;
+        // aligned_alloc wants a size that is a multiple of the alignment.
+        const std::size_t alignment = large ? kHuge : std::max(alignof(T), alignof(std::max_align_t));
+        const std::size_t rounded = (std::max<std::size_t>(bytes, 1) + alignment - 1) / alignment * alignment;
+        void* p = std::aligned_alloc(alignment, rounded);
         if (!p) throw std::bad_alloc();
-        ::madvise(p, rounded, MADV_HUGEPAGE);
+        if (large) ::madvise(p, rounded, MADV_HUGEPAGE);
         return static_cast<T*>(p);
     }
     void deallocate(T* p, std::size_t) { std::free(p); }
