@@ -6,8 +6,8 @@
 
 #include "bench_memory.h"
 #include "clone/globals.h"
-#include "clone/host_api.h"
-#include "clone/run_observer.h"
+#include "api/host_api.h"
+#include "api/run_observer.h"
 #include "host/modeler.h"
 #include "params/panel.h"
 

@@ -8,7 +8,7 @@
 #include "cli/progress_bar.h"
 #include "cli/record_values.h"
 #include "cli/run_setup.h"
-#include "clone/messages.h"
+#include "cli/usage_error.h"
 #include "io/file_error.h"
 #include "io/mesh_file.h"
 
@@ -16,13 +16,11 @@ namespace zelkor::cli {
 
 namespace {
 
-bool is_about(const host::Message& m) {
-    return m.kind == host::MessageKind::Info && m.line1 == kAboutLine1 && m.line2 == std::string(kAboutLine2);
-}
-
+// What a pressed button shows (the About text) is the answer the user asked for: it goes to the
+// standard output. Everything else the module says is about the run.
 void print_message(const host::Message& m, bool quiet) {
-    if (is_about(m)) {
-        if (!quiet) std::cout << m.line1 << "\n" << *m.line2 << "\n" << std::flush;
+    if (!m.button.empty() && m.kind == host::MessageKind::Info) {
+        if (!quiet) std::cout << m.line1 << (m.line2 ? "\n" + *m.line2 : std::string()) << "\n" << std::flush;
         return;
     }
     if (quiet && m.kind != host::MessageKind::Error) return;
@@ -66,7 +64,8 @@ void write_side_files(const ModuleRunOutcome& outcome, const Options& options) {
 }  // namespace
 
 int run_clone_command(const Options& options) {
-    RunSetup setup = prepare_run(options);
+    LoadedModule loaded = load_module(options.module_file);
+    RunSetup setup = prepare_run(options, loaded.controls);
     const std::vector<std::size_t> counts_before = target_polygon_counts(setup.object);
 
     ProgressBar bar(stderr);
@@ -77,9 +76,9 @@ int run_clone_command(const Options& options) {
     hooks.session_seed = options.session_seed;
     hooks.keep_clones = !options.report_file.empty();
     hooks.cancel = options.cancel;
-    hooks.module_file = options.module_file;
 
-    ModuleRunOutcome outcome = run_module(setup, hooks);
+    ModuleRunOutcome outcome = run_module(loaded, setup, hooks);
+    if (!outcome.usage_error.empty()) throw UsageError(outcome.usage_error);
 
     if (outcome.clones_built && outcome.kept) {
         // An output that cannot be written is an input fault of the command: exit 2, no report.

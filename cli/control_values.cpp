@@ -51,15 +51,14 @@ host::PanelValue parse_switch(const ControlInfo& control, std::string_view text)
     refuse(control, text, "0/1, on/off or true/false");
 }
 
-host::PanelValue parse_popup(const ControlInfo& control, std::string_view text,
-                             const std::vector<std::string>& entries) {
-    for (std::size_t k = 0; k < entries.size(); ++k)
-        if (entries[k] == text) return int(k);
+TypedValue parse_popup(const ControlInfo& control, std::string_view text) {
     int index = 0;
-    if (parse_int(text, index) && index >= 0) return index;
-    std::string known;
-    for (const std::string& entry : entries) known += (known.empty() ? "" : ", ") + json_string(entry);
-    refuse(control, text, "an index from 0 or one of " + (known.empty() ? std::string("\"none\"") : known));
+    if (parse_int(text, index)) {
+        if (index < 0) refuse(control, text, "an index from 0 or a weight map's name");
+        return {index, {}};
+    }
+    if (text.empty()) refuse(control, text, "an index from 0 or a weight map's name");
+    return {{}, std::string(text)};
 }
 
 // A suffixed number is value * times / over: 15deg is 15 * pi / 180, 25% is 25 / 100.
@@ -79,28 +78,39 @@ std::string plain(double value) { return json_number(value); }
 
 }  // namespace
 
-host::PanelValue parse_control_value(const ControlInfo& control, std::string_view text,
-                                     const std::vector<std::string>& popup_entries) {
-    const std::string& c = control.control_class;
-    if (c == "iBoolean") return parse_switch(control, text);
-    if (c == "iPopChoice") return parse_popup(control, text, popup_entries);
-    if (c == "integer") {
-        int value = 0;
-        if (!parse_int(text, value)) refuse(control, text, "a whole number");
-        return value;
+TypedValue parse_control_value(const ControlInfo& control, std::string_view text) {
+    switch (control.unit) {
+        case ZELKOR_UNIT_SWITCH: return {parse_switch(control, text), {}};
+        case ZELKOR_UNIT_POPUP: return parse_popup(control, text);
+        case ZELKOR_UNIT_COUNT: {
+            int value = 0;
+            if (!parse_int(text, value)) refuse(control, text, "a whole number");
+            return {value, {}};
+        }
+        case ZELKOR_UNIT_RADIANS: return {parse_scaled(control, text, "deg", std::numbers::pi, 180.0), {}};
+        case ZELKOR_UNIT_FRACTION: return {parse_scaled(control, text, "%", 1.0, 100.0), {}};
+        case ZELKOR_UNIT_NUMBER: return {parse_scaled(control, text, "", 1.0, 1.0), {}};
+        case ZELKOR_UNIT_BUTTON: break;
     }
-    if (c == "angle") return parse_scaled(control, text, "deg", std::numbers::pi, 180.0);
-    if (c == "percent") return parse_scaled(control, text, "%", 1.0, 100.0);
-    if (c == "float") return parse_scaled(control, text, "", 1.0, 1.0);
     throw UsageError("\"" + control.label + "\" is a button: use --press \"" + control.label + "\"");
 }
 
-std::string display_value(const ControlInfo& control, const host::PanelValue& value) {
-    if (const int* i = std::get_if<int>(&value)) return std::to_string(*i);
-    const double* d = std::get_if<double>(&value);
+int resolve_popup(const ControlInfo& control, const std::string& name, const std::vector<std::string>& entries) {
+    for (std::size_t k = 0; k < entries.size(); ++k)
+        if (entries[k] == name) return int(k);
+    std::string known;
+    for (const std::string& entry : entries) known += (known.empty() ? "" : ", ") + json_string(entry);
+    throw UsageError("\"" + control.label + "\" (" + control.field + "): no weight map " + json_string(name) +
+                     " (the popup offers " + (known.empty() ? std::string("nothing") : known) + ")");
+}
+
+std::string display_value(const ControlInfo& control, const TypedValue& typed) {
+    if (!typed.popup_name.empty()) return json_string(typed.popup_name);
+    if (const int* i = std::get_if<int>(&typed.value)) return std::to_string(*i);
+    const double* d = std::get_if<double>(&typed.value);
     if (!d) return "-";
-    if (control.control_class == "angle") return plain(*d) + " (" + plain(*d * 180.0 / std::numbers::pi) + "deg)";
-    if (control.control_class == "percent") return plain(*d) + " (" + plain(*d * 100.0) + "%)";
+    if (control.unit == ZELKOR_UNIT_RADIANS) return plain(*d) + " (" + plain(*d * 180.0 / std::numbers::pi) + "deg)";
+    if (control.unit == ZELKOR_UNIT_FRACTION) return plain(*d) + " (" + plain(*d * 100.0) + "%)";
     return plain(*d);
 }
 

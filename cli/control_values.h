@@ -4,8 +4,9 @@
 //   float    a plain number
 //   integer  a whole number
 //   iBoolean 0/1, on/off, true/false
-//   iPopChoice  an entry's name ("none", a weight map) or its index; an index past the entries
-//               is kept as it is, as the panel keeps one from an object with more weight maps
+//   popup    a weight map's name ("none" included), looked up among the entries the module gives
+//            the panel when it posts it, or an index; an index past the entries is kept as it
+//            is, as the panel keeps one from an object with more weight maps
 #pragma once
 
 #include <string>
@@ -17,11 +18,20 @@
 
 namespace zelkor::cli {
 
+// A value as typed: a panel value, or for a popup the name of a weight map still to be looked up.
+struct TypedValue {
+    host::PanelValue value;
+    std::string popup_name;  // non-empty: resolved when the panel is posted
+};
+
 // Throws UsageError with a text that names the control and the value.
-host::PanelValue parse_control_value(const ControlInfo& control, std::string_view text,
-                                     const std::vector<std::string>& popup_entries);
+TypedValue parse_control_value(const ControlInfo& control, std::string_view text);
+
+// The popup index of `name` among `entries` (the panel's own list); throws UsageError naming the
+// control, the map and the entries when it is not there.
+int resolve_popup(const ControlInfo& control, const std::string& name, const std::vector<std::string>& entries);
 
 // A value as --list-params shows it: the record's units, with degrees or percent after it.
-std::string display_value(const ControlInfo& control, const host::PanelValue& value);
+std::string display_value(const ControlInfo& control, const TypedValue& value);
 
 }  // namespace zelkor::cli

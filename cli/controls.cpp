@@ -1,62 +1,49 @@
 #include "cli/controls.h"
 
-#include "params/panel.h"
-
 namespace zelkor::cli {
 
-namespace {
-
-std::vector<ControlInfo> build_controls() {
-    std::vector<ControlInfo> controls;
-    for (const LWXPanelControl* row = ctl; row->cid != 0; ++row) {
+Controls::Controls(const zelkor_control* description) {
+    for (const zelkor_control* c = description; c && c->id != 0; ++c) {
         ControlInfo info;
-        info.id = row->cid;
-        info.label = row->label;
-        info.control_class = row->ctrlclass;
-        for (int k = 0; k < panel_field_count; ++k) {
-            if (panel_fields[k].id != row->cid) continue;
-            info.field = panel_fields[k].name;
-            info.int_field = panel_fields[k].int_field;
-            info.double_field = panel_fields[k].double_field;
-        }
-        controls.push_back(std::move(info));
+        info.id = c->id;
+        info.label = c->label ? c->label : "";
+        info.field = c->field ? c->field : "";
+        info.holds_int = c->holds_int != 0;
+        info.unit = zelkor_unit(c->unit);
+        info.default_value = c->default_value;
+        controls_.push_back(std::move(info));
     }
-    return controls;
 }
 
-}  // namespace
-
-const std::vector<ControlInfo>& all_controls() {
-    static const std::vector<ControlInfo> controls = build_controls();
-    return controls;
+std::vector<const ControlInfo*> Controls::values() const {
+    std::vector<const ControlInfo*> values;
+    for (const ControlInfo& control : controls_)
+        if (!control.is_button()) values.push_back(&control);
+    return values;
 }
 
-std::vector<const ControlInfo*> value_controls() {
-    std::vector<const ControlInfo*> controls;
-    for (int k = 0; k < panel_field_count; ++k) controls.push_back(find_control(panel_fields[k].id));
-    return controls;
-}
-
-const ControlInfo* find_control(std::string_view name) {
-    for (const ControlInfo& control : all_controls())
+const ControlInfo* Controls::find(std::string_view name) const {
+    for (const ControlInfo& control : controls_)
         if ((!control.field.empty() && control.field == name) || control.label == name) return &control;
     return nullptr;
 }
 
-const ControlInfo* find_control(unsigned long id) {
-    for (const ControlInfo& control : all_controls())
+const ControlInfo* Controls::find(unsigned long id) const {
+    for (const ControlInfo& control : controls_)
         if (control.id == id) return &control;
     return nullptr;
 }
 
 std::string unit_text(const ControlInfo& control) {
-    const std::string& c = control.control_class;
-    if (c == "angle") return "radians (15deg for degrees)";
-    if (c == "percent") return "fraction (25% for percent)";
-    if (c == "iBoolean") return "switch (0/1, on/off, true/false)";
-    if (c == "iPopChoice") return "weight map (name or index, 0 = none)";
-    if (c == "integer") return "whole number";
-    if (c == "vButton") return "button";
+    switch (control.unit) {
+        case ZELKOR_UNIT_RADIANS: return "radians (15deg for degrees)";
+        case ZELKOR_UNIT_FRACTION: return "fraction (25% for percent)";
+        case ZELKOR_UNIT_SWITCH: return "switch (0/1, on/off, true/false)";
+        case ZELKOR_UNIT_POPUP: return "weight map (name or index, 0 = none)";
+        case ZELKOR_UNIT_COUNT: return "whole number";
+        case ZELKOR_UNIT_BUTTON: return "button";
+        case ZELKOR_UNIT_NUMBER: break;
+    }
     return "number";
 }
 

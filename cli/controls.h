@@ -1,36 +1,43 @@
-// The module's panel controls as the command line names them: by record field ("num_clones") or
-// by label ("Number of Clones"). Taken from the module's own control table, so the names can be
-// checked before anything runs.
+// The panel controls of the module being run, as the command line names them: by record field
+// ("num_clones") or by label ("Number of Clones"). Read from the module's own description of its
+// record, so that another build of the module (--module FILE) is described by itself.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "params/params.h"
+#include "api/controls.h"
 
 namespace zelkor::cli {
 
 struct ControlInfo {
     unsigned long id = 0;
     std::string label;
-    std::string control_class;  // "integer", "float", "percent", "angle", "iBoolean", "iPopChoice", "vButton"
-    std::string field;          // the record field, empty for a button
-    int params_typ::*int_field = nullptr;
-    double params_typ::*double_field = nullptr;
+    std::string field;  // the record field, empty for a button
+    bool holds_int = false;
+    zelkor_unit unit = ZELKOR_UNIT_BUTTON;
+    double default_value = 0;
 
-    bool is_button() const { return control_class == "vButton"; }
-    bool holds_int() const { return int_field != nullptr; }
+    bool is_button() const { return unit == ZELKOR_UNIT_BUTTON; }
 };
 
-// Every control of the panel in the order of its control table.
-const std::vector<ControlInfo>& all_controls();
-// The value controls (one per record field) in the order of the record's field table.
-std::vector<const ControlInfo*> value_controls();
+class Controls {
+public:
+    // `description` is a module's table, ended by an entry with id 0.
+    explicit Controls(const zelkor_control* description);
 
-// By field name or label; null when no control has it.
-const ControlInfo* find_control(std::string_view name);
-const ControlInfo* find_control(unsigned long id);
+    // Every control in panel order.
+    const std::vector<ControlInfo>& all() const { return controls_; }
+    // The value controls (one per record field), in panel order.
+    std::vector<const ControlInfo*> values() const;
+    // By field name or label; null when no control has it.
+    const ControlInfo* find(std::string_view name) const;
+    const ControlInfo* find(unsigned long id) const;
+
+private:
+    std::vector<ControlInfo> controls_;
+};
 
 // How the command line shows a control's unit.
 std::string unit_text(const ControlInfo& control);

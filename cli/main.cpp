@@ -4,6 +4,7 @@
 
 #include "cli/clone_command.h"
 #include "cli/file_info.h"
+#include "cli/loaded_module.h"
 #include "cli/options.h"
 #include "cli/param_list.h"
 #include "cli/run_setup.h"
@@ -26,19 +27,24 @@ int show_info(const std::string& path) {
     return 0;
 }
 
-// Without input files the popups know only "none"; an index works for any entry.
+// The controls of the module that would run (--module FILE, or the linked-in one); weight maps
+// named for popups are shown as named.
 int show_param_list(const Options& options) {
-    const std::vector<std::string> entries{"none"};
-    std::vector<ControlValue> current = default_record();
-    auto assign = [&](const ControlInfo* control, const host::PanelValue& value) {
+    const LoadedModule loaded = load_module(options.module_file);
+    std::vector<ControlValue> current = default_record(loaded.controls);
+    auto assign = [&](const ControlInfo* control, const host::PanelValue& value, const std::string& popup_name) {
         for (ControlValue& v : current)
-            if (v.control == control) v.value = value;
+            if (v.control == control) {
+                v.value = value;
+                v.popup_name = popup_name;
+            }
     };
     if (!options.params_file.empty())
-        for (const ControlValue& v : read_params_file(options.params_file, entries)) assign(v.control, v.value);
-    for (const PanelAction& action : resolve_steps(options.steps, entries))
-        if (action.kind == PanelAction::Kind::Set) assign(action.control, action.value);
-    print_param_list(std::cout, current);
+        for (const ControlValue& v : read_params_file(options.params_file, loaded.controls))
+            assign(v.control, v.value, v.popup_name);
+    for (const PanelAction& action : resolve_steps(options.steps, loaded.controls))
+        if (action.kind == PanelAction::Kind::Set) assign(action.control, action.value, action.popup_name);
+    print_param_list(std::cout, loaded.controls, current);
     return 0;
 }
 

@@ -1,7 +1,7 @@
 #include "cli/module_run.h"
 
 #include "cli/usage_error.h"
-#include "clone/run_observer.h"
+#include "api/run_observer.h"
 #include "host/modeler.h"
 #include "host/module_loader.h"
 
@@ -34,45 +34,22 @@ void take_summary(const zelkor_run_summary* summary, void* context) {
     }
 }
 
-using SetObserver = void (*)(zelkor_run_observer, void*);
-using SeedSession = void (*)(int);
-
-// The module and its two report and seed entry points: the linked-in ones, or a module file's.
-struct LoadedModule {
-    host::Module module;
-    SetObserver set_observer;
-    SeedSession seed_session;
-};
-
-LoadedModule load_module(const std::string& file) {
-    if (file.empty()) return {host::Module::linked(_mod_descrip, "zelkor"), zelkor_set_run_observer, zelkor_seed_session};
-    try {
-        host::Module module = host::Module::load(file);
-        auto set_observer = reinterpret_cast<SetObserver>(module.symbol("zelkor_set_run_observer"));
-        auto seed_session = reinterpret_cast<SeedSession>(module.symbol("zelkor_seed_session"));
-        if (!set_observer || !seed_session)
-            throw UsageError("--module " + file + ": not a clone module (no zelkor_set_run_observer)");
-        return {std::move(module), set_observer, seed_session};
-    } catch (const host::ModuleError& e) {
-        throw UsageError(std::string("--module: ") + e.what());
-    }
-}
-
 // The observer is module-wide state: it is switched off again however the run ends.
 struct ObserverScope {
-    ObserverScope(SetObserver set, SummaryTarget* target) : set_(set) { set_(take_summary, target); }
+    using Set = void (*)(zelkor_run_observer, void*);
+    ObserverScope(Set set, SummaryTarget* target) : set_(set) { set_(take_summary, target); }
     ~ObserverScope() { set_(nullptr, nullptr); }
-    SetObserver set_;
+    Set set_;
 };
 
 }  // namespace
 
-ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks) {
+ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleRunHooks& hooks) {
     ModuleRunOutcome outcome;
     // A newly loaded module holds the defaults; the report shows them unless the panel is confirmed.
-    outcome.report.params = default_record();
+    outcome.report.params = default_record(loaded.controls);
 
-    PanelAnswer answer(setup.saved, setup.actions, hooks.cancel, [&](const std::string& refusal) {
+    PanelAnswer answer(loaded.controls, setup.saved, setup.actions, hooks.cancel, [&](const std::string& refusal) {
         outcome.report.messages.push_back({"panel", refusal, std::nullopt});
         if (hooks.on_refused) hooks.on_refused(refusal);
     });
@@ -86,7 +63,6 @@ ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks) {
     modeler.panels().set_front(answer.front());
     if (hooks.on_progress) modeler.monitors().set_progress(hooks.on_progress);
 
-    LoadedModule loaded = load_module(hooks.module_file);
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;
     {
@@ -96,6 +72,7 @@ ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks) {
     }
 
     outcome.panel_posted = answer.posted();
+    outcome.usage_error = answer.usage_error();
     outcome.confirmed = answer.confirmed().has_value();
     if (answer.confirmed()) outcome.report.params = *answer.confirmed();
     outcome.kept = result.session.kept;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "cli/loaded_module.h"
 #include "cli/panel_front.h"
 #include "cli/run_report.h"
 #include "cli/run_setup.h"
@@ -20,7 +21,6 @@ struct ModuleRunHooks {
     std::optional<int> session_seed;
     bool keep_clones = false;  // list every clone in the report
     bool cancel = false;
-    std::string module_file;  // empty: the linked-in module
 };
 
 struct ModuleRunOutcome {
@@ -29,10 +29,10 @@ struct ModuleRunOutcome {
     bool confirmed = false;     // the panel was answered OK
     bool clones_built = false;  // the run reached its clone loop
     bool kept = false;          // the session closed with its edits kept
+    std::string usage_error;    // a value the panel could not be given: the run was cancelled
 };
 
-// Runs the module on setup.object.document, which then holds the run's additions. A module file
-// that cannot be loaded, or that lacks the report and seed entry points, is a UsageError.
-ModuleRunOutcome run_module(RunSetup& setup, const ModuleRunHooks& hooks);
+// Runs the module on setup.object.document, which then holds the run's additions.
+ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleRunHooks& hooks);
 
 }  // namespace zelkor::cli

@@ -6,17 +6,19 @@ namespace zelkor::cli {
 
 namespace {
 
-const host::PanelValue* find_value(const std::vector<ControlValue>& record, const ControlInfo& control) {
+const ControlValue* find_value(const std::vector<ControlValue>& record, const ControlInfo& control) {
     for (const ControlValue& v : record)
-        if (v.control == &control) return &v.value;
+        if (v.control == &control) return &v;
     return nullptr;
 }
 
+std::string shown(const ControlValue& v) { return display_value(*v.control, {v.value, v.popup_name}); }
+
 }  // namespace
 
-void print_param_list(std::ostream& out, const std::vector<ControlValue>& current) {
-    const std::vector<ControlValue> defaults = default_record();
-    for (const ControlInfo& control : all_controls()) {
+void print_param_list(std::ostream& out, const Controls& controls, const std::vector<ControlValue>& current) {
+    const std::vector<ControlValue> defaults = default_record(controls);
+    for (const ControlInfo& control : controls.all()) {
         out << "\"" << control.label << "\"\n";
         if (control.is_button()) {
             out << "    button: --press \"" << control.label << "\"\n";
@@ -24,8 +26,8 @@ void print_param_list(std::ostream& out, const std::vector<ControlValue>& curren
         }
         out << "    field:   " << control.field << "\n";
         out << "    unit:    " << unit_text(control) << "\n";
-        if (const host::PanelValue* v = find_value(defaults, control)) out << "    default: " << display_value(control, *v) << "\n";
-        if (const host::PanelValue* v = find_value(current, control)) out << "    current: " << display_value(control, *v) << "\n";
+        if (const ControlValue* v = find_value(defaults, control)) out << "    default: " << shown(*v) << "\n";
+        if (const ControlValue* v = find_value(current, control)) out << "    current: " << shown(*v) << "\n";
     }
 }
 

@@ -9,6 +9,6 @@
 
 namespace zelkor::cli {
 
-void print_param_list(std::ostream& out, const std::vector<ControlValue>& current);
+void print_param_list(std::ostream& out, const Controls& controls, const std::vector<ControlValue>& current);
 
 }  // namespace zelkor::cli

@@ -1,10 +1,6 @@
 #include "cli/record_values.h"
 
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>
@@ -13,18 +9,20 @@
 #include "cli/json_text.h"
 #include "cli/usage_error.h"
 #include "io/atomic_file.h"
-#include "params/params.h"
+#include "io/file_error.h"
+#include "io/whole_file.h"
 
 namespace zelkor::cli {
 
 namespace {
 
 std::string read_text_file(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw UsageError(path.string() + ": cannot open: " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    try {
+        const std::vector<std::uint8_t> bytes = io::read_whole_file(path);
+        return std::string(bytes.begin(), bytes.end());
+    } catch (const io::FileError& e) {
+        throw UsageError(e.what());
+    }
 }
 
 // A JSON value as the text --set would take for this control.
@@ -33,7 +31,7 @@ std::string value_text(const ControlInfo& control, const nlohmann::json& value, 
     if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
     if (value.is_number_integer()) return value.dump();
     if (value.is_number_float()) {
-        if (!control.holds_int()) return json_number(value.get<double>());
+        if (!control.holds_int) return json_number(value.get<double>());
         const double d = value.get<double>();
         if (d == std::trunc(d) && std::abs(d) < 2147483648.0) return std::to_string(static_cast<long long>(d));
         return json_number(d);
@@ -43,20 +41,18 @@ std::string value_text(const ControlInfo& control, const nlohmann::json& value, 
 
 }  // namespace
 
-std::vector<ControlValue> default_record() {
-    const params_typ fresh;
+std::vector<ControlValue> default_record(const Controls& controls) {
     std::vector<ControlValue> record;
-    for (const ControlInfo* control : value_controls()) {
-        ControlValue v{control, {}};
-        if (control->int_field) v.value = fresh.*(control->int_field);
-        else v.value = fresh.*(control->double_field);
+    for (const ControlInfo* control : controls.values()) {
+        ControlValue v{control, {}, {}};
+        if (control->holds_int) v.value = int(control->default_value);
+        else v.value = control->default_value;
         record.push_back(v);
     }
     return record;
 }
 
-std::vector<ControlValue> read_params_file(const std::filesystem::path& path,
-                                           const std::vector<std::string>& popup_entries) {
+std::vector<ControlValue> read_params_file(const std::filesystem::path& path, const Controls& controls) {
     const std::string where = path.string();
     nlohmann::json document;
     try {
@@ -68,11 +64,12 @@ std::vector<ControlValue> read_params_file(const std::filesystem::path& path,
     std::vector<ControlValue> values;
     for (auto it = document.begin(); it != document.end(); ++it) {
         if (it.key() == "akt_clone") continue;
-        const ControlInfo* control = find_control(it.key());
+        const ControlInfo* control = controls.find(it.key());
         if (!control) throw UsageError(where + ": unknown parameter \"" + it.key() + "\"");
         if (control->is_button()) throw UsageError(where + ": \"" + it.key() + "\" is a button, not a value");
         try {
-            values.push_back({control, parse_control_value(*control, value_text(*control, it.value(), where), popup_entries)});
+            TypedValue typed = parse_control_value(*control, value_text(*control, it.value(), where));
+            values.push_back({control, typed.value, typed.popup_name});
         } catch (const UsageError& e) {
             throw UsageError(where + ": " + e.what());
         }

@@ -15,15 +15,15 @@ namespace zelkor::cli {
 struct ControlValue {
     const ControlInfo* control = nullptr;
     host::PanelValue value;
+    std::string popup_name;  // a weight map named in a file or on the command line, not yet looked up
 };
 
-// The values a newly loaded module starts from, in the record's field order.
-std::vector<ControlValue> default_record();
+// The values a newly loaded module starts from, in panel order.
+std::vector<ControlValue> default_record(const Controls& controls);
 
 // Throws UsageError for an unreadable file, text that is not a JSON object, an unknown name or a
 // value that does not parse. "akt_clone" (the run's clone counter) is accepted and ignored.
-std::vector<ControlValue> read_params_file(const std::filesystem::path& path,
-                                           const std::vector<std::string>& popup_entries);
+std::vector<ControlValue> read_params_file(const std::filesystem::path& path, const Controls& controls);
 
 // Members "field": value, one per control, in the given order (for a JsonWriter's raw members).
 void write_record_members(class JsonWriter& writer, const std::vector<ControlValue>& record);

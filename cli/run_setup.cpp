@@ -11,7 +11,6 @@
 #include "cli/layer_choice.h"
 #include "cli/polygon_selection.h"
 #include "cli/usage_error.h"
-#include "host/objects.h"
 #include "io/file_error.h"
 #include "io/mesh_file.h"
 
@@ -31,19 +30,21 @@ void require(const std::string& value, const char* option) {
     if (value.empty()) throw UsageError(std::string(option) + " is required (see zelkor --help)");
 }
 
-PanelAction resolve_step(const PanelStep& step, const std::vector<std::string>& popup_entries) {
-    const ControlInfo* control = find_control(step.name);
+PanelAction resolve_step(const PanelStep& step, const Controls& controls) {
+    const ControlInfo* control = controls.find(step.name);
     if (step.press) {
         if (!control || !control->is_button())
             throw UsageError("--press \"" + step.name + "\": no such button (About, \"Zero Angles\", \"Reset Values\")");
-        return {PanelAction::Kind::Press, control, {}};
+        return {PanelAction::Kind::Press, control, {}, {}, "--press " + step.name};
     }
     if (!control) throw UsageError("--set " + step.name + ": no such control (see zelkor --list-params)");
     if (control->is_button()) throw UsageError("--set " + step.name + ": a button, use --press \"" + control->label + "\"");
+    const std::string source = "--set " + step.name + "=" + step.value;
     try {
-        return {PanelAction::Kind::Set, control, parse_control_value(*control, step.value, popup_entries)};
+        TypedValue typed = parse_control_value(*control, step.value);
+        return {PanelAction::Kind::Set, control, typed.value, typed.popup_name, source};
     } catch (const UsageError& e) {
-        throw UsageError("--set " + step.name + "=" + step.value + ": " + e.what());
+        throw UsageError(source + ": " + e.what());
     }
 }
 
@@ -66,21 +67,13 @@ void check_output_extension(const std::string& path) {
         throw UsageError("-o " + path + ": unknown output format (use .lwo, .obj, .gltf or .glb)");
 }
 
-std::vector<std::string> weight_map_entries(const host::Document& document) {
-    host::ObjectService objects;
-    objects.refresh(document);
-    std::vector<std::string> entries{"none"};
-    for (int k = 0; k < objects.count(LWVMAP_WGHT); ++k) entries.emplace_back(objects.name(LWVMAP_WGHT, k));
-    return entries;
-}
-
-std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const std::vector<std::string>& popup_entries) {
+std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const Controls& controls) {
     std::vector<PanelAction> actions;
-    for (const PanelStep& step : steps) actions.push_back(resolve_step(step, popup_entries));
+    for (const PanelStep& step : steps) actions.push_back(resolve_step(step, controls));
     return actions;
 }
 
-RunSetup prepare_run(const Options& options) {
+RunSetup prepare_run(const Options& options, const Controls& controls) {
     require(options.target, "--target");
     require(options.templ, "--template");
     require(options.output, "-o");
@@ -101,9 +94,8 @@ RunSetup prepare_run(const Options& options) {
     setup.object = merge_object(std::move(target), setup.templ);
     for (int index : templ_layers) setup.background.push_back(index + int(setup.object.target_layer_count));
 
-    const std::vector<std::string> entries = weight_map_entries(setup.object.document);
-    if (!options.params_file.empty()) setup.saved = read_params_file(options.params_file, entries);
-    setup.actions = resolve_steps(options.steps, entries);
+    if (!options.params_file.empty()) setup.saved = read_params_file(options.params_file, controls);
+    setup.actions = resolve_steps(options.steps, controls);
 
     if (!options.selections.empty()) {
         std::vector<PolygonFilter> filters;

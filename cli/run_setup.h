@@ -21,13 +21,12 @@ struct RunSetup {
     std::vector<PanelAction> actions;  // --set and --press, in order
 };
 
-RunSetup prepare_run(const Options& options);
+// `controls` are those of the module that will run.
+RunSetup prepare_run(const Options& options, const Controls& controls);
 
-// "none" and the object's weight maps: the entries the module's popups offer.
-std::vector<std::string> weight_map_entries(const host::Document& document);
-
-// --set / --press steps as panel actions; popups resolve names against `popup_entries`.
-std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const std::vector<std::string>& popup_entries);
+// --set / --press steps as panel actions; a popup named by a weight map is looked up only when
+// the module posts its panel, among the entries it gives.
+std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const Controls& controls);
 
 // Throws UsageError unless `path` ends in an extension the writer knows.
 void check_output_extension(const std::string& path);

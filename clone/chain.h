@@ -2,7 +2,7 @@
 // its point map: each node has a `next`, and the head owns the rest of the chain.
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor {
 

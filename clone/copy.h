@@ -2,7 +2,7 @@
 // each carrying the template point's vertex-map values and the clone's index in "ZK_index".
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "params/params.h"
 
 namespace zelkor {

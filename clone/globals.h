@@ -6,7 +6,7 @@
 // else lives from its creation in a run to free_memory() at the run's end.
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "math/face.h"
 #include "math/vector.h"
 #include "params/params.h"

@@ -1,7 +1,7 @@
 // The module's messages to the user, all through the host's message service (skipped without one).
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor {
 

@@ -4,7 +4,8 @@
 #include "clone/globals.h"
 #include "clone/messages.h"
 #include "clone/placement.h"
-#include "clone/run_observer.h"
+#include "api/controls.h"
+#include "api/run_observer.h"
 #include "clone/scan.h"
 #include "params/panel.h"
 #include "params/weight_map.h"
@@ -184,4 +185,6 @@ ZELKOR_EXPORT void zelkor_set_run_observer(zelkor_run_observer fn, void* context
 }
 
 ZELKOR_EXPORT void zelkor_seed_session(int seed) { zelkor::losoj.fixed(seed); }
+
+ZELKOR_EXPORT const zelkor_control* zelkor_controls(void) { return zelkor::control_description(); }
 }

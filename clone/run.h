@@ -2,7 +2,7 @@
 // complete clone run.
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor {
 

@@ -3,7 +3,7 @@
 // everything a run allocates.
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor {
 

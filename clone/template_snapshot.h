@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "clone/transform.h"
 #include "math/vector.h"
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "host/flat_array.h"
 
 namespace zelkor::host {

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::host {
 

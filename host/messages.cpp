@@ -1,6 +1,7 @@
 #include "host/messages.h"
 
 #include "host/active.h"
+#include "host/panel.h"
 
 namespace zelkor::host {
 namespace {
@@ -13,8 +14,13 @@ std::optional<std::string> text_or_absent(const char* text) {
 }
 
 void record(MessageKind kind, const char* title, const char* line1, const char* line2) {
-    if (MessageService* service = ActiveScope<MessageService>::current())
-        service->record({kind, text_or_empty(title), text_or_empty(line1), text_or_absent(line2)});
+    MessageService* service = ActiveScope<MessageService>::current();
+    if (!service) return;
+    // A message shown by a button's handler is the answer to that press.
+    const PanelService* panels = ActiveScope<PanelService>::current();
+    const PanelControl* pressed = panels ? panels->pressing() : nullptr;
+    service->record({kind, text_or_empty(title), text_or_empty(line1), text_or_absent(line2),
+                     pressed ? pressed->label : std::string()});
 }
 
 void info(const char* line1, const char* line2) { record(MessageKind::Info, nullptr, line1, line2); }

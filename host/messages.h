@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::host {
 
@@ -17,6 +17,7 @@ struct Message {
     std::string title;                 // only yesNo has one
     std::string line1;                 // empty when the module passed null
     std::optional<std::string> line2;  // absent when the module passed null
+    std::string button;                // the panel button whose handler showed it, if any
     bool operator==(const Message&) const = default;
 };
 

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "host/document.h"
 #include "host/messages.h"
 #include "host/module_loader.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::host {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::host {
 

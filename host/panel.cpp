@@ -199,7 +199,10 @@ std::optional<std::string> Panel::press(unsigned long id) {
     if (std::optional<std::string> message = disabled_by(id)) return message;
     LWXPanelBtnClickFunc handler = handlers_[std::size_t(control - controls_.data())];
     if (!handler) return "\"" + control->label + "\" does nothing";
+    const PanelControl* outer = service_.pressing();
+    service_.set_pressing(control);
     handler(this->id(), int(id));
+    service_.set_pressing(outer);
     return std::nullopt;
 }
 

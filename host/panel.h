@@ -15,7 +15,7 @@
 #include <variant>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::host {
 
@@ -128,12 +128,16 @@ public:
     int post(Panel& panel);
 
     std::size_t open_panel_count() const { return panels_.size(); }
+    // The button whose handler is running, or null.
+    const PanelControl* pressing() const { return pressing_; }
+    void set_pressing(const PanelControl* button) { pressing_ = button; }
     int post_count() const { return post_count_; }
 
 private:
     PanelFront front_;
     std::vector<std::unique_ptr<Panel>> panels_;
     int post_count_ = 0;
+    const PanelControl* pressing_ = nullptr;
 };
 
 }  // namespace zelkor::host

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "host/document.h"
 #include "host/handles.h"
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::io {
 

@@ -1,8 +1,8 @@
 // Chunk and type IDs of LightWave object files (the polygon, map and tag IDs the host also uses
-// are in clone/host_api.h).
+// are in api/host_api.h).
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 
 namespace zelkor::io::lwo {
 

@@ -6,7 +6,7 @@
 // does not see whole is over-counted (a U shape of area 5 measures 7).
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "math/vector.h"
 
 namespace zelkor {

@@ -1,6 +1,9 @@
 #include "params/panel.h"
 
+#include <array>
+#include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 #include "clone/globals.h"
 #include "clone/messages.h"
@@ -75,126 +78,101 @@ LWXPanelHint button(unsigned long id, LWXPanelBtnClickFunc f) { return {XpBUTNOT
 
 }  // namespace
 
-const LWXPanelControl ctl[] = {
-    {ID_ABOUT, "About", "vButton"},
-    {ID_NUM_CLONES, "Number of Clones", "integer"},
-    {ID_INDEPENDENT, "Independent Sizes", "iBoolean"},
-    {ID_SIZE_VAR_X, "Size Variations", "percent"},
-    {ID_SIZE_VAR_Y, "Y", "percent"},
-    {ID_SIZE_VAR_Z, "Z", "percent"},
-    {ID_SIZE_WG, "Size WeightMap", "iPopChoice"},
-    {ID_SIZE_WG_INFLUENCE, "Size WeightMap Influence", "percent"},
-    {ID_SIZE_BY_AREA, "Size depends on Poly Area", "iBoolean"},
-    {ID_DEPENDENCE, "Dependence Power", "percent"},
-    {ID_DENSITY_WG, "Density WeightMap", "iPopChoice"},
-    {ID_H_MIN, "Random rotation H Min", "angle"},
-    {ID_H_MAX, "H Max", "angle"},
-    {ID_P_MIN, "P Min", "angle"},
-    {ID_P_MAX, "P Max", "angle"},
-    {ID_B_MIN, "B Min", "angle"},
-    {ID_B_MAX, "B Max", "angle"},
-    {ID_ZERO_ANGLES, "Zero Angles", "vButton"},
-    {ID_H_ALIGN, "H Align with normals", "iBoolean"},
-    {ID_P_ALIGN, "P Align with normals", "iBoolean"},
-    {ID_JITTER, "Jitter Cloned points", "float"},
-    {ID_SLOPE_LIMITS, "Slope Angle Limits", "iBoolean"},
-    {ID_SLOPE_MIN, "Min Slope Angle", "angle"},
-    {ID_SLOPE_MAX, "Max Slope Angle", "angle"},
-    {ID_DISTRIBUTION, "Distribution", "percent"},
-    {ID_ITERATIONS, "Iterations", "integer"},
-    {ID_SEED, "Random Seed", "integer"},
-    {ID_AUTO_MORPH, "Auto morph maps", "integer"},
-    {ID_RESET, "Reset Values", "vButton"},
-    {ID_P_ANGLE_WG, "P angle weightmap", "iPopChoice"},
-    {ID_ABSOLUTE, "Absolute", "iBoolean"},
-    {0, nullptr, nullptr},
+// The panel's controls, one row each in the order of the control table: the control list, the
+// data descriptions, the record bindings and the description offered to hosts are all made from
+// these rows.
+const panel_row panel_rows[] = {
+    {ID_ABOUT, "About", "vButton", "vButton", nullptr, nullptr, nullptr, ZELKOR_UNIT_BUTTON},
+    {ID_NUM_CLONES, "Number of Clones", "integer", "integer", "num_clones", &params_typ::num_clones, nullptr, ZELKOR_UNIT_COUNT},
+    {ID_INDEPENDENT, "Independent Sizes", "iBoolean", "integer", "independent_sizes", &params_typ::independent_sizes, nullptr, ZELKOR_UNIT_SWITCH},
+    {ID_SIZE_VAR_X, "Size Variations", "percent", "float", "size_var_x", nullptr, &params_typ::size_var_x, ZELKOR_UNIT_FRACTION},
+    {ID_SIZE_VAR_Y, "Y", "percent", "float", "size_var_y", nullptr, &params_typ::size_var_y, ZELKOR_UNIT_FRACTION},
+    {ID_SIZE_VAR_Z, "Z", "percent", "float", "size_var_z", nullptr, &params_typ::size_var_z, ZELKOR_UNIT_FRACTION},
+    {ID_SIZE_WG, "Size WeightMap", "iPopChoice", "integer", "size_wg", &params_typ::size_wg, nullptr, ZELKOR_UNIT_POPUP},
+    {ID_SIZE_WG_INFLUENCE, "Size WeightMap Influence", "percent", "float", "size_wg_influence", nullptr, &params_typ::size_wg_influence, ZELKOR_UNIT_FRACTION},
+    {ID_SIZE_BY_AREA, "Size depends on Poly Area", "iBoolean", "integer", "size_by_area", &params_typ::size_by_area, nullptr, ZELKOR_UNIT_SWITCH},
+    {ID_DEPENDENCE, "Dependence Power", "percent", "float", "dependence_power", nullptr, &params_typ::dependence_power, ZELKOR_UNIT_FRACTION},
+    {ID_DENSITY_WG, "Density WeightMap", "iPopChoice", "integer", "density_wg", &params_typ::density_wg, nullptr, ZELKOR_UNIT_POPUP},
+    {ID_H_MIN, "Random rotation H Min", "angle", "float", "H_min", nullptr, &params_typ::H_min, ZELKOR_UNIT_RADIANS},
+    {ID_H_MAX, "H Max", "angle", "float", "H_max", nullptr, &params_typ::H_max, ZELKOR_UNIT_RADIANS},
+    {ID_P_MIN, "P Min", "angle", "float", "P_min", nullptr, &params_typ::P_min, ZELKOR_UNIT_RADIANS},
+    {ID_P_MAX, "P Max", "angle", "float", "P_max", nullptr, &params_typ::P_max, ZELKOR_UNIT_RADIANS},
+    {ID_B_MIN, "B Min", "angle", "float", "B_min", nullptr, &params_typ::B_min, ZELKOR_UNIT_RADIANS},
+    {ID_B_MAX, "B Max", "angle", "float", "B_max", nullptr, &params_typ::B_max, ZELKOR_UNIT_RADIANS},
+    {ID_ZERO_ANGLES, "Zero Angles", "vButton", "vButton", nullptr, nullptr, nullptr, ZELKOR_UNIT_BUTTON},
+    {ID_H_ALIGN, "H Align with normals", "iBoolean", "integer", "H_align", &params_typ::H_align, nullptr, ZELKOR_UNIT_SWITCH},
+    {ID_P_ALIGN, "P Align with normals", "iBoolean", "integer", "P_align", &params_typ::P_align, nullptr, ZELKOR_UNIT_SWITCH},
+    {ID_JITTER, "Jitter Cloned points", "float", "float", "jitter", nullptr, &params_typ::jitter, ZELKOR_UNIT_NUMBER},
+    {ID_SLOPE_LIMITS, "Slope Angle Limits", "iBoolean", "integer", "slope_limits", &params_typ::slope_limits, nullptr, ZELKOR_UNIT_SWITCH},
+    {ID_SLOPE_MIN, "Min Slope Angle", "angle", "float", "slope_min", nullptr, &params_typ::slope_min, ZELKOR_UNIT_RADIANS},
+    {ID_SLOPE_MAX, "Max Slope Angle", "angle", "float", "slope_max", nullptr, &params_typ::slope_max, ZELKOR_UNIT_RADIANS},
+    {ID_DISTRIBUTION, "Distribution", "percent", "float", "distribution", nullptr, &params_typ::distribution, ZELKOR_UNIT_FRACTION},
+    {ID_ITERATIONS, "Iterations", "integer", "integer", "iterations", &params_typ::iterations, nullptr, ZELKOR_UNIT_COUNT},
+    {ID_SEED, "Random Seed", "integer", "integer", "seed", &params_typ::seed, nullptr, ZELKOR_UNIT_COUNT},
+    {ID_AUTO_MORPH, "Auto morph maps", "integer", "integer", "auto_morph_maps", &params_typ::auto_morph_maps, nullptr, ZELKOR_UNIT_COUNT},
+    {ID_RESET, "Reset Values", "vButton", "vButton", nullptr, nullptr, nullptr, ZELKOR_UNIT_BUTTON},
+    {ID_P_ANGLE_WG, "P angle weightmap", "iPopChoice", "integer", "P_angle_wg", &params_typ::P_angle_wg, nullptr, ZELKOR_UNIT_POPUP},
+    {ID_ABSOLUTE, "Absolute", "iBoolean", "integer", "absolute", &params_typ::absolute, nullptr, ZELKOR_UNIT_SWITCH},
 };
+const int panel_row_count = int(std::size(panel_rows));
 
-const LWXPanelDataDesc cdata[] = {
-    {ID_ABOUT, "About", "vButton"},
-    {ID_NUM_CLONES, "Number of Clones", "integer"},
-    {ID_INDEPENDENT, "Independent Sizes", "integer"},
-    {ID_SIZE_VAR_X, "Size Variations", "float"},
-    {ID_SIZE_VAR_Y, "Y", "float"},
-    {ID_SIZE_VAR_Z, "Z", "float"},
-    {ID_SIZE_WG, "Size WeightMap", "integer"},
-    {ID_SIZE_WG_INFLUENCE, "Size WeightMap Influence", "float"},
-    {ID_SIZE_BY_AREA, "Size depends on Poly Area", "integer"},
-    {ID_DEPENDENCE, "Dependence Power", "float"},
-    {ID_DENSITY_WG, "Density WeightMap", "integer"},
-    {ID_H_MIN, "Random rotation H Min", "float"},
-    {ID_H_MAX, "H Max", "float"},
-    {ID_P_MIN, "P Min", "float"},
-    {ID_P_MAX, "P Max", "float"},
-    {ID_B_MIN, "B Min", "float"},
-    {ID_B_MAX, "B Max", "float"},
-    {ID_ZERO_ANGLES, "Zero Angles", "vButton"},
-    {ID_H_ALIGN, "H Align with normals", "integer"},
-    {ID_P_ALIGN, "P Align with normals", "integer"},
-    {ID_JITTER, "Jitter Cloned points", "float"},
-    {ID_SLOPE_LIMITS, "Slope Angle Limits", "integer"},
-    {ID_SLOPE_MIN, "Min Slope Angle", "float"},
-    {ID_SLOPE_MAX, "Max Slope Angle", "float"},
-    {ID_DISTRIBUTION, "Distribution", "float"},
-    {ID_ITERATIONS, "Iterations", "integer"},
-    {ID_SEED, "Random Seed", "integer"},
-    {ID_AUTO_MORPH, "Auto morph maps", "integer"},
-    {ID_RESET, "Reset Values", "vButton"},
-    {ID_P_ANGLE_WG, "P angle weightmap", "integer"},
-    {ID_ABSOLUTE, "Absolute", "integer"},
-    {0, nullptr, nullptr},
-};
+namespace {
 
-// The value controls in the order of the control table.
-const panel_field panel_fields[] = {
-    {ID_NUM_CLONES, "num_clones", &params_typ::num_clones, nullptr},
-    {ID_INDEPENDENT, "independent_sizes", &params_typ::independent_sizes, nullptr},
-    {ID_SIZE_VAR_X, "size_var_x", nullptr, &params_typ::size_var_x},
-    {ID_SIZE_VAR_Y, "size_var_y", nullptr, &params_typ::size_var_y},
-    {ID_SIZE_VAR_Z, "size_var_z", nullptr, &params_typ::size_var_z},
-    {ID_SIZE_WG, "size_wg", &params_typ::size_wg, nullptr},
-    {ID_SIZE_WG_INFLUENCE, "size_wg_influence", nullptr, &params_typ::size_wg_influence},
-    {ID_SIZE_BY_AREA, "size_by_area", &params_typ::size_by_area, nullptr},
-    {ID_DEPENDENCE, "dependence_power", nullptr, &params_typ::dependence_power},
-    {ID_DENSITY_WG, "density_wg", &params_typ::density_wg, nullptr},
-    {ID_H_MIN, "H_min", nullptr, &params_typ::H_min},
-    {ID_H_MAX, "H_max", nullptr, &params_typ::H_max},
-    {ID_P_MIN, "P_min", nullptr, &params_typ::P_min},
-    {ID_P_MAX, "P_max", nullptr, &params_typ::P_max},
-    {ID_B_MIN, "B_min", nullptr, &params_typ::B_min},
-    {ID_B_MAX, "B_max", nullptr, &params_typ::B_max},
-    {ID_H_ALIGN, "H_align", &params_typ::H_align, nullptr},
-    {ID_P_ALIGN, "P_align", &params_typ::P_align, nullptr},
-    {ID_JITTER, "jitter", nullptr, &params_typ::jitter},
-    {ID_SLOPE_LIMITS, "slope_limits", &params_typ::slope_limits, nullptr},
-    {ID_SLOPE_MIN, "slope_min", nullptr, &params_typ::slope_min},
-    {ID_SLOPE_MAX, "slope_max", nullptr, &params_typ::slope_max},
-    {ID_DISTRIBUTION, "distribution", nullptr, &params_typ::distribution},
-    {ID_ITERATIONS, "iterations", &params_typ::iterations, nullptr},
-    {ID_SEED, "seed", &params_typ::seed, nullptr},
-    {ID_AUTO_MORPH, "auto_morph_maps", &params_typ::auto_morph_maps, nullptr},
-    {ID_P_ANGLE_WG, "P_angle_wg", &params_typ::P_angle_wg, nullptr},
-    {ID_ABSOLUTE, "absolute", &params_typ::absolute, nullptr},
-};
-const int panel_field_count = int(sizeof(panel_fields) / sizeof(panel_fields[0]));
+constexpr std::size_t kRows = std::size(panel_rows);
 
-void set_params(params_typ* rec) {
-    for (const panel_field& f : panel_fields) {
-        if (f.int_field)
-            xpanf->formSet(xpanel, f.id, &(rec->*f.int_field));
-        else
-            xpanf->formSet(xpanel, f.id, &(rec->*f.double_field));
+template <class Row, class Make>
+std::array<Row, kRows + 1> from_rows(Make make) {
+    std::array<Row, kRows + 1> table{};
+    for (std::size_t k = 0; k < kRows; ++k) table[k] = make(panel_rows[k]);
+    return table;  // the last row stays all zero: the end mark
+}
+
+// The host keeps pointers to these for as long as a panel lives: made once.
+const std::array<LWXPanelControl, kRows + 1> control_table =
+    from_rows<LWXPanelControl>([](const panel_row& r) { return LWXPanelControl{r.id, r.label, r.control_class}; });
+const std::array<LWXPanelDataDesc, kRows + 1> data_table =
+    from_rows<LWXPanelDataDesc>([](const panel_row& r) { return LWXPanelDataDesc{r.id, r.label, r.data_type}; });
+
+}  // namespace
+
+const LWXPanelControl* const ctl = control_table.data();
+const LWXPanelDataDesc* const cdata = data_table.data();
+
+const zelkor_control* control_description() {
+    static const std::array<zelkor_control, kRows + 1> table = [] {
+        const params_typ fresh;
+        return from_rows<zelkor_control>([&](const panel_row& r) {
+            const double value = r.int_field ? double(fresh.*r.int_field) : r.double_field ? fresh.*r.double_field : 0.0;
+            return zelkor_control{r.id, r.field, r.label, r.int_field ? 1 : 0, int(r.unit), value};
+        });
+    }();
+    return table.data();
+}
+
+const panel_row* find_panel_row(const char* field_or_label) {
+    for (const panel_row& r : panel_rows)
+        if ((r.field && std::strcmp(r.field, field_or_label) == 0) || std::strcmp(r.label, field_or_label) == 0) return &r;
+    return nullptr;
+}
+
+void set_params(const params_typ* rec) {
+    for (const panel_row& r : panel_rows) {
+        if (r.int_field)
+            xpanf->formSet(xpanel, r.id, &(rec->*r.int_field));
+        else if (r.double_field)
+            xpanf->formSet(xpanel, r.id, &(rec->*r.double_field));
     }
 }
 
 void get_params(params_typ* rec) {
-    for (const panel_field& f : panel_fields) {
-        void* value = xpanf->formGet(xpanel, f.id);
+    for (const panel_row& r : panel_rows) {
+        if (!r.int_field && !r.double_field) continue;
+        const void* value = xpanf->formGet(xpanel, r.id);
         if (!value) continue;
-        if (f.int_field)
-            rec->*f.int_field = *static_cast<int*>(value);
+        if (r.int_field)
+            rec->*r.int_field = *static_cast<const int*>(value);
         else
-            rec->*f.double_field = *static_cast<double*>(value);
+            rec->*r.double_field = *static_cast<const double*>(value);
     }
 }
 

@@ -2,7 +2,7 @@
 // polygon in one of them.
 #pragma once
 
-#include "clone/host_api.h"
+#include "api/host_api.h"
 #include "math/vector.h"
 
 namespace zelkor {

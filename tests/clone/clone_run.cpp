@@ -51,11 +51,12 @@ host::Layer cube_layer() {
 }
 
 void apply_to_panel(host::Panel& panel, const params_typ& values) {
-    for (int i = 0; i < panel_field_count; ++i) {
-        const panel_field& f = panel_fields[i];
+    for (int i = 0; i < panel_row_count; ++i) {
+        const panel_row& f = panel_rows[i];
+        if (!f.field) continue;
         host::PanelValue v = f.int_field ? host::PanelValue(values.*f.int_field) : host::PanelValue(values.*f.double_field);
         auto refused = panel.set_unchecked(f.id, v);
-        EXPECT_FALSE(refused) << f.name << ": " << *refused;
+        EXPECT_FALSE(refused) << f.field << ": " << *refused;
     }
 }
 
@@ -68,8 +69,9 @@ RunReport CloneRun::run() {
     } else {
         modeler.panels().set_front([this](host::Panel& panel) {
             params_typ shown;
-            for (int i = 0; i < panel_field_count; ++i) {
-                const panel_field& f = panel_fields[i];
+            for (int i = 0; i < panel_row_count; ++i) {
+                const panel_row& f = panel_rows[i];
+                if (!f.field) continue;
                 void* value = panel.form_get(f.id);
                 if (f.int_field)
                     shown.*f.int_field = *static_cast<int*>(value);

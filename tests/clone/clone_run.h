@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "clone/host_api.h"
-#include "clone/run_observer.h"
+#include "api/host_api.h"
+#include "api/run_observer.h"
 #include "host/document.h"
 #include "host/modeler.h"
 #include "params/params.h"

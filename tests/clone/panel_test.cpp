@@ -104,12 +104,12 @@ TEST(Panel, ResetValuesThenOkStoresTheDefaults) {
     };
     run.run();
     params_typ defaults;
-    for (int i = 0; i < panel_field_count; ++i) {
-        const panel_field& f = panel_fields[i];
+    for (int i = 0; i < panel_row_count; ++i) {
+        const panel_row& f = panel_rows[i];
         if (f.int_field)
-            EXPECT_EQ(par.*f.int_field, defaults.*f.int_field) << f.name;
-        else
-            EXPECT_EQ(par.*f.double_field, defaults.*f.double_field) << f.name;
+            EXPECT_EQ(par.*f.int_field, defaults.*f.int_field) << f.field;
+        else if (f.double_field)
+            EXPECT_EQ(par.*f.double_field, defaults.*f.double_field) << f.field;
     }
 }
 
