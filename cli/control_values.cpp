@@ -98,10 +98,13 @@ TypedValue parse_control_value(const ControlInfo& control, std::string_view text
 int resolve_popup(const ControlInfo& control, const std::string& name, const std::vector<std::string>& entries) {
     for (std::size_t k = 0; k < entries.size(); ++k)
         if (entries[k] == name) return int(k);
-    std::string known;
-    for (const std::string& entry : entries) known += (known.empty() ? "" : ", ") + json_string(entry);
-    throw UsageError("\"" + control.label + "\" (" + control.field + "): no weight map " + json_string(name) +
-                     " (the popup offers " + (known.empty() ? std::string("nothing") : known) + ")");
+    // Appended piece by piece: GCC 12 misreads long chains of + on strings as overlapping copies.
+    std::string text = "\"";
+    text.append(control.label).append("\" (").append(control.field).append("): no weight map ").append(json_string(name));
+    text.append(" (the popup offers ");
+    for (std::size_t k = 0; k < entries.size(); ++k) text.append(k ? ", " : "").append(json_string(entries[k]));
+    text.append(entries.empty() ? "nothing)" : ")");
+    throw UsageError(text);
 }
 
 std::string display_value(const ControlInfo& control, const TypedValue& typed) {

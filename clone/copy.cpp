@@ -19,14 +19,6 @@ namespace zelkor {
 
 namespace {
 
-// The template as read once for this run, or null while clones are made by scanning it.
-std::unique_ptr<template_snapshot> snapshot;
-// The morph-map names with a clone's number appended, by number, made once per number.
-std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
-
-// A host writes as many floats as the map it reads has dimensions; a file may give any map up to
-// 65535 of them, so the buffer holds that many.
-float value_buffer[65536];
 
 std::string morph_output_name(const char* name) {
     Cstr out(name);

@@ -2,6 +2,8 @@
 
 #include "clone/copy.h"
 #include "clone/placement.h"
+#include "clone/spacing_grid.h"
+#include "clone/template_snapshot.h"
 
 namespace zelkor {
 
@@ -11,7 +13,13 @@ LWXPanelFuncs* xpanf = nullptr;
 DynaMonitorFuncs* monf = nullptr;
 MeshEditOp* edit = nullptr;
 
+LWXPanelID xpanel = nullptr;
+
 params_typ par;
+random losoj;
+
+zelkor_run_observer observer = nullptr;
+void* observer_context = nullptr;
 
 face6_typ* poly_data = nullptr;
 int num_polys = 0;
@@ -37,5 +45,12 @@ UV_typ* MNs = nullptr;
 UV_typ* STs = nullptr;
 
 bool use_reference_structures = false;
+
+spacing_grid* active_grid = nullptr;
+std::vector<pos_typ> position_block;
+std::unique_ptr<template_snapshot> snapshot;
+std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
+
+float value_buffer[65536];
 
 }  // namespace zelkor

@@ -18,9 +18,6 @@ namespace zelkor {
 
 namespace {
 
-// The grid that answers the spacing test while set_positions runs on the fast path; null on the
-// reference path, where the test walks pos_list.
-spacing_grid* active_grid = nullptr;
 
 constexpr double kHalfPi = 1.5707963267949;
 constexpr double kPi = 3.1415926535898;
@@ -51,9 +48,6 @@ void link_in_order(pos_typ* node) {
     at->next = node;
 }
 
-// pos_list's nodes when the fast path made them: one block, in list order. Empty when the nodes
-// were allocated one by one.
-std::vector<pos_typ> position_block;
 
 // Links the nodes, given in the order they were placed, into pos_list in the order that inserting
 // them one by one with add_item gives (ascending x, equal x in placement order), as one block.

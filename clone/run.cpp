@@ -1,5 +1,7 @@
 #include "clone/run.h"
 
+#include <atomic>
+
 #include "clone/copy.h"
 #include "clone/globals.h"
 #include "clone/messages.h"
@@ -21,8 +23,6 @@ namespace zelkor {
 
 namespace {
 
-zelkor_run_observer observer = nullptr;
-void* observer_context = nullptr;
 
 void report_run() {
     if (!observer) return;
@@ -83,6 +83,18 @@ void* Startup() { return reinterpret_cast<void*>(std::uintptr_t(4)); }
 void Shutdown(void*) {}
 
 int CloneMake(int, GlobalFunc global, void* local, void*) {
+    // The run lives in module-wide variables: a second activation while one runs (a host calling
+    // from another thread) is refused before it touches any of them.
+    static std::atomic<bool> running{false};
+    if (running.exchange(true)) {
+        auto* messages = static_cast<LWMessageFuncs*>(global(LWMESSAGEFUNCS_GLOBAL, GFUSE_TRANSIENT));
+        if (messages) messages->error("Zelkor is already running", "Wait for the other run to finish.");
+        return AFUNC_OK;
+    }
+    struct release_on_return {
+        ~release_on_return() { running.store(false); }
+    } release;
+
     msg = static_cast<LWMessageFuncs*>(global(LWMESSAGEFUNCS_GLOBAL, GFUSE_TRANSIENT));
     objfunc = static_cast<LWObjectFuncs*>(global(LWOBJECTFUNCS_GLOBAL, GFUSE_TRANSIENT));
     xpanf = static_cast<LWXPanelFuncs*>(global(LWXPANELFUNCS_GLOBAL, GFUSE_TRANSIENT));

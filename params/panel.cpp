@@ -10,7 +10,6 @@
 
 namespace zelkor {
 
-LWXPanelID xpanel = nullptr;
 
 namespace {
 

@@ -8,7 +8,6 @@
 
 namespace zelkor {
 
-extern LWXPanelID xpanel;
 
 // One control of the panel: its id, label and XPanel class and data type, and for a value
 // control the record field it shows (its name, its member, its unit).

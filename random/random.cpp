@@ -8,7 +8,6 @@
 
 namespace zelkor {
 
-random losoj;
 
 random::random() {
     randomize(static_cast<std::uint32_t>(std::time(nullptr)));

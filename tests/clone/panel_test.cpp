@@ -106,10 +106,11 @@ TEST(Panel, ResetValuesThenOkStoresTheDefaults) {
     params_typ defaults;
     for (int i = 0; i < panel_row_count; ++i) {
         const panel_row& f = panel_rows[i];
-        if (f.int_field)
+        if (f.int_field) {
             EXPECT_EQ(par.*f.int_field, defaults.*f.int_field) << f.field;
-        else if (f.double_field)
+        } else if (f.double_field) {
             EXPECT_EQ(par.*f.double_field, defaults.*f.double_field) << f.field;
+        }
     }
 }
 

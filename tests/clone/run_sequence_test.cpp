@@ -2,6 +2,9 @@
 // OK and cancel, and the monitors.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <thread>
+
 #include "clone/globals.h"
 #include "clone_run.h"
 
@@ -210,6 +213,38 @@ TEST(RunSequence, RunMemoryIsReleasedAfterEveryRun) {
     EXPECT_EQ(UVs, nullptr);
     EXPECT_EQ(IDs, nullptr);
     EXPECT_EQ(WG_val, nullptr);
+}
+
+// The run lives in module-wide variables: a second activation from another thread while the first
+// shows its panel is refused with a message and touches nothing; the first then ends normally.
+TEST(RunSequence, ASecondActivationWhileOneRunsIsRefused) {
+    host::Document first_document, second_document;
+    for (host::Document* d : {&first_document, &second_document}) {
+        d->layers.push_back(grid_layer(2, 2));
+        d->layers.push_back(quad_layer());
+    }
+    std::promise<void> posted, go_on;
+    std::thread first([&] {
+        host::Modeler modeler(first_document);
+        modeler.set_layers({0}, {1});
+        modeler.panels().set_front([&](host::Panel&) {
+            posted.set_value();
+            go_on.get_future().wait();
+            return 0;
+        });
+        modeler.run(host::Module::linked(_mod_descrip), "Zelkor");
+    });
+    posted.get_future().wait();
+    host::Modeler modeler(second_document);
+    modeler.set_layers({0}, {1});
+    const host::ActivationResult second = modeler.run(host::Module::linked(_mod_descrip), "Zelkor");
+    go_on.set_value();
+    first.join();
+    ASSERT_EQ(second.messages.size(), 1u);
+    EXPECT_EQ(second.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(second.messages[0].line1, "Zelkor is already running");
+    EXPECT_FALSE(second.session.done_called);
+    EXPECT_EQ(second_document.layers[0].point_count(), 9u);
 }
 
 }  // namespace
