@@ -6,11 +6,6 @@
 
 namespace zelkor::cli {
 
-std::string id_text(LWID id) {
-    std::string text(4, ' ');
-    for (int k = 0; k < 4; ++k) text[std::size_t(k)] = char((id >> (24 - 8 * k)) & 0xff);
-    return text;
-}
 
 namespace {
 
@@ -22,7 +17,7 @@ std::string polygon_types(const host::Layer& layer) {
         else ++it->second;
     }
     std::string text;
-    for (const auto& [type, count] : counts) text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + id_text(type);
+    for (const auto& [type, count] : counts) text += (text.empty() ? "" : ", ") + std::to_string(count) + " " + host::id_text(type);
     return text.empty() ? "none" : text;
 }
 
@@ -56,7 +51,7 @@ void print_vertex_maps(std::ostream& out, const host::Document& document) {
     }
     out << "vertex maps:" << (maps.empty() ? " none" : "") << "\n";
     for (const MapUse& m : maps)
-        out << "  " << id_text(m.type) << "  \"" << m.name << "\"" << (m.discontinuous ? " (per polygon corner)" : "")
+        out << "  " << host::id_text(m.type) << "  \"" << m.name << "\"" << (m.discontinuous ? " (per polygon corner)" : "")
             << "  layers " << m.layers << "\n";
 }
 

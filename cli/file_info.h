@@ -12,6 +12,4 @@ namespace zelkor::cli {
 // name (with the layers that hold them), and surfaces.
 void print_file_info(std::ostream& out, const std::string& path, const host::Document& document);
 
-std::string id_text(LWID id);  // "FACE"; trailing spaces kept ("RGB ")
-
 }  // namespace zelkor::cli

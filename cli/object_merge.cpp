@@ -7,11 +7,10 @@ namespace zelkor::cli {
 
 namespace {
 
-bool names_a_tag(LWID type) { return type == LWPTAG_SURF || type == LWPTAG_PART || type == LWPTAG_COLR; }
 
 void remap_tags(host::Layer& layer, const host::Document& templ, host::Document& merged) {
     for (host::PolygonTags& tags : layer.poly_tags) {
-        if (!names_a_tag(tags.type)) continue;
+        if (!host::names_a_tag(tags.type)) continue;
         for (std::int32_t& value : tags.values) {
             if (value < 0 || std::size_t(value) >= templ.tags.size()) continue;
             value = merged.tag_index(templ.tags[std::size_t(value)]);

@@ -61,8 +61,7 @@ void check_writable_folder(const std::string& path, const std::string& option) {
 }
 
 void check_output_extension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    const std::string ext = io::lower_extension(path);
     if (ext != ".lwo" && ext != ".obj" && ext != ".gltf" && ext != ".glb")
         throw UsageError("-o " + path + ": unknown output format (use .lwo, .obj, .gltf or .glb)");
 }

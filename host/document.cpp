@@ -2,9 +2,24 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
 #include <cstring>
 
 namespace zelkor::host {
+
+std::string id_text(LWID id) {
+    std::string text;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const char c = char((id >> shift) & 0xFF);
+        if (c < 0x20 || c > 0x7E) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "0x%08X", unsigned(id));
+            return hex;
+        }
+        text += c;
+    }
+    return text;
+}
 
 void VertexMap::set(std::uint32_t point, const float* v) {
     const std::uint32_t block = point / kPagePoints;

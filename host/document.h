@@ -100,6 +100,14 @@ struct PolygonTags {
 
 constexpr std::int32_t kNoTag = -1;
 
+// Whether values of this tag kind index Document::tags (surface, part and colour names) rather
+// than being numbers of their own.
+inline bool names_a_tag(LWID type) { return type == LWPTAG_SURF || type == LWPTAG_PART || type == LWPTAG_COLR; }
+
+// A four-character code as its text ("FACE"), or as 0x followed by eight hex digits when a
+// character is not printable.
+std::string id_text(LWID id);
+
 struct Layer {
     int number = 0;  // as stored in files: 0 for the first layer a modeller shows as "1"
     std::string name;

@@ -1,5 +1,7 @@
 #include "io/dropped_data.h"
 
+#include "host/document.h"
+
 namespace zelkor::io {
 
 DroppedData::Item& DroppedData::item(std::string_view kind, std::string_view name) {
@@ -30,11 +32,6 @@ std::vector<std::string> DroppedData::lines() const {
     return lines;
 }
 
-std::string id_text(LWID id) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) text += char((id >> shift) & 0xFF);
-    return text;
-}
 
 std::string map_kind(LWID type) {
     switch (type) {
@@ -43,7 +40,7 @@ std::string map_kind(LWID type) {
     case LWVMAP_MORF:
     case LWVMAP_SPOT: return "morph maps";
     case LWVMAP_MNVW: return "subpatch weight maps";
-    default: return id_text(type) + " maps";
+    default: return host::id_text(type) + " maps";
     }
 }
 

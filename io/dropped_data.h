@@ -34,9 +34,6 @@ private:
     std::vector<Kind> kinds_;
 };
 
-// The four characters of an identifier: "PTCH".
-std::string id_text(LWID id);
-
 // How a warning names maps of one type: "weight maps", "morph maps", "RGBA maps".
 std::string map_kind(LWID type);
 

@@ -15,6 +15,7 @@
 #include "io/atomic_file.h"
 #include "io/dropped_data.h"
 #include "io/file_error.h"
+#include "io/mesh_file.h"
 
 namespace zelkor::io {
 
@@ -68,7 +69,7 @@ FlatMesh triangulate(const Document& document, DroppedData& dropped) {
         for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon) {
             std::span<const std::uint32_t> points = layer.polygon(polygon);
             if (layer.poly_type[polygon] != LWPOLTYPE_FACE) {
-                dropped.count("polygons other than faces:", id_text(layer.poly_type[polygon]));
+                dropped.count("polygons other than faces:", host::id_text(layer.poly_type[polygon]));
             } else if (points.size() < 3) {
                 dropped.count("polygons of fewer than 3 points:", "FACE");
             } else {
@@ -331,10 +332,7 @@ private:
 };
 
 bool is_binary_path(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return extension == ".glb";
+    return lower_extension(path) == ".glb";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/document.h"
 #include "io/file_error.h"
 
 namespace zelkor::io {
@@ -25,19 +26,6 @@ void throw_chunk_error(const std::filesystem::path& name, const std::string& lab
     throw FileError(name, label + " at byte " + format_offset(at) + ": " + fault);
 }
 
-std::string format_id(LWID id) {
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        char c = char((id >> shift) & 0xFF);
-        if (c < 0x20 || c > 0x7E) {
-            char hex[16];
-            std::snprintf(hex, sizeof hex, "0x%08X", unsigned(id));
-            return hex;
-        }
-        text += c;
-    }
-    return text;
-}
 
 std::string counted(std::size_t count, const std::string& noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -55,7 +43,7 @@ IffForm split_iff_form(std::span<const std::uint8_t> file, const std::filesystem
                 "the file has " + std::to_string(file.size()) + " bytes, an IFF header needs " +
                     std::to_string(kFormHeaderSize));
     if (load_u4(file.data()) != kForm)
-        throw_chunk_error(name, "FORM", 0, "found \"" + format_id(load_u4(file.data())) + "\", expected \"FORM\"");
+        throw_chunk_error(name, "FORM", 0, "found \"" + host::id_text(load_u4(file.data())) + "\", expected \"FORM\"");
     std::size_t form_size = load_u4(file.data() + 4);
     std::size_t form_end = 8 + form_size;
     if (form_end > file.size())
@@ -79,7 +67,7 @@ IffForm split_iff_form(std::span<const std::uint8_t> file, const std::filesystem
         chunk.size = load_u4(file.data() + pos + 4);
         std::size_t data_end = chunk.data_offset + chunk.size;
         if (chunk.size > form_end - chunk.data_offset)
-            throw_chunk_error(name, format_id(chunk.id), pos,
+            throw_chunk_error(name, host::id_text(chunk.id), pos,
                     "size " + std::to_string(chunk.size) + " runs to byte " + format_offset(data_end) +
                         ", past the FORM end at byte " + format_offset(form_end));
         form.chunks.push_back(chunk);
@@ -93,7 +81,7 @@ ChunkCursor::ChunkCursor(std::span<const std::uint8_t> file, const IffChunk& chu
     : file_(file),
       chunk_(chunk),
       name_(name_for_errors),
-      label_(format_id(chunk.id)),
+      label_(host::id_text(chunk.id)),
       pos_(chunk.data_offset),
       end_(chunk.data_offset + chunk.size) {}
 

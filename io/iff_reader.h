@@ -14,8 +14,6 @@
 
 namespace zelkor::io {
 
-// "PNTS", or 0x0A0B0C0D when a byte is not printable ASCII, for messages.
-std::string format_id(LWID id);
 // "0x1F4A": how byte offsets appear in messages.
 std::string format_offset(std::size_t offset);
 // "1 point", "3 points".

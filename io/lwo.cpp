@@ -24,7 +24,7 @@ host::Document parse_lwo(std::span<const std::uint8_t> bytes, const std::filesys
                               "LWLO are)");
         default:
             throw_chunk_error(name_for_errors, "FORM", 8,
-                              "type \"" + format_id(form.type) +
+                              "type \"" + host::id_text(form.type) +
                                   "\" is not a LightWave object (LWO2, LWOB or LWLO expected)");
     }
 }

@@ -38,7 +38,6 @@ bool dimension_fits(LWID type, int dimension) {
 }
 
 // Tags whose value is a TAGS index; other kinds hold a raw number.
-bool tag_names_a_tag(LWID type) { return type == LWPTAG_SURF || type == LWPTAG_PART || type == LWPTAG_COLR; }
 
 class Lwo2Reader {
 public:
@@ -99,7 +98,7 @@ private:
 
     void read_polygons(ChunkCursor& in) {
         LWID type = in.id4();
-        in.set_label("POLS " + format_id(type));
+        in.set_label("POLS " + host::id_text(type));
         state_.start_polygons();
         while (!in.at_end()) {
             std::size_t at = in.offset();
@@ -117,8 +116,8 @@ private:
 
     void read_polygon_tags(ChunkCursor& in) {
         LWID type = in.id4();
-        in.set_label("PTAG " + format_id(type));
-        bool names_a_tag = tag_names_a_tag(type);
+        in.set_label("PTAG " + host::id_text(type));
+        bool names_a_tag = host::names_a_tag(type);
         std::size_t tag_count = state_.document().tags.size();
         while (!in.at_end()) {
             std::size_t polygon_at = in.offset();
@@ -147,13 +146,13 @@ private:
         std::size_t dimension_at = in.offset();
         header.dimension = in.u2();
         header.name = in.s0();
-        in.set_label(format_id(in.chunk().id) + " \"" + header.name + "\"");
+        in.set_label(host::id_text(in.chunk().id) + " \"" + header.name + "\"");
         if (header.dimension > kMaxMapDimension)
             in.fail(dimension_at, "dimension " + std::to_string(header.dimension) + ", at most " +
                                       std::to_string(kMaxMapDimension) + " supported");
         if (!dimension_fits(header.type, header.dimension))
             in.fail(dimension_at, "dimension " + std::to_string(header.dimension) + " does not fit map type " +
-                                      format_id(header.type));
+                                      host::id_text(header.type));
         return header;
     }
 

@@ -19,7 +19,6 @@ namespace {
 
 using namespace lwo;
 
-bool tag_names_a_tag(LWID type) { return type == LWPTAG_SURF || type == LWPTAG_PART || type == LWPTAG_COLR; }
 
 // A run of consecutive polygons of one type: one POLS chunk.
 struct PolygonRun {
@@ -235,8 +234,8 @@ private:
         for (std::size_t i = run.begin; i < run.end; ++i) {
             std::int32_t value = tag_value(tags, i);
             if (value == host::kNoTag) continue;
-            auto what = [&] { return where + " polygon " + std::to_string(i) + " PTAG " + format_id(tags.type); };
-            std::int64_t limit = std::min<std::int64_t>(tag_names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000,
+            auto what = [&] { return where + " polygon " + std::to_string(i) + " PTAG " + host::id_text(tags.type); };
+            std::int64_t limit = std::min<std::int64_t>(host::names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000,
                                                         0x10000);
             if (value < 0 || value >= limit)
                 refuse(what() + ": value " + std::to_string(value) + " must be below " + std::to_string(limit));

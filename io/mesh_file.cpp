@@ -13,13 +13,6 @@ namespace zelkor::io {
 
 namespace {
 
-std::string lower_extension(const std::filesystem::path& path) {
-    std::string extension = path.extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return extension;
-}
-
 [[noreturn]] void unknown_extension(const std::filesystem::path& path, const std::string& extension,
                                     const char* known) {
     std::string shown = extension.empty() ? "no extension" : "extension \"" + extension + "\"";
@@ -34,6 +27,14 @@ void require_readable_file(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+std::string lower_extension(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension;
+}
+
 
 host::Document read_mesh(const std::filesystem::path& path) {
     std::string extension = lower_extension(path);

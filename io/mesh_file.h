@@ -10,6 +10,9 @@
 
 namespace zelkor::io {
 
+// The path's extension in lower case, with its dot (".lwo"); empty when it has none.
+std::string lower_extension(const std::filesystem::path& path);
+
 // Throws FileError when the file is missing or unreadable, its extension unknown, or its data bad.
 host::Document read_mesh(const std::filesystem::path& path);
 

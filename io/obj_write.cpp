@@ -215,7 +215,7 @@ std::vector<std::string> dropped_by_obj(const Document& document, const std::str
             if (!(map.type == LWVMAP_TXUV && map.name == uv_map)) dropped.add(dropped_map_kind(map.type, uv_map), map.name);
         for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon)
             if (layer.poly_type[polygon] != LWPOLTYPE_FACE)
-                dropped.count("polygons other than faces:", id_text(layer.poly_type[polygon]));
+                dropped.count("polygons other than faces:", host::id_text(layer.poly_type[polygon]));
     }
     return dropped.lines();
 }

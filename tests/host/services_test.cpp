@@ -27,10 +27,10 @@ TEST(MessageService, RecordsEveryKindInOrderOnlyInsideAnActivation) {
     f->warning(nullptr, "");
     EXPECT_EQ(f->yesNo("Title", "Sure?", nullptr), 1);
     const std::vector<Message> expected = {
-        {MessageKind::Error, "", "Need some polys to clone on them", std::nullopt},
-        {MessageKind::Info, "", "Zelkor", "second line"},
-        {MessageKind::Warning, "", "", ""},
-        {MessageKind::YesNo, "Title", "Sure?", std::nullopt},
+        {MessageKind::Error, "", "Need some polys to clone on them", std::nullopt, ""},
+        {MessageKind::Info, "", "Zelkor", "second line", ""},
+        {MessageKind::Warning, "", "", "", ""},
+        {MessageKind::YesNo, "Title", "Sure?", std::nullopt, ""},
     };
     EXPECT_EQ(service.messages(), expected);
     EXPECT_EQ(forwarded, (std::vector<std::string>{"error:Need some polys to clone on them", "info:Zelkor", "warning:",
