@@ -91,7 +91,7 @@ void copy_morph_maps(params_typ* par, LWPntID source, LWPntID made) {
 
 LWPntID make_point(params_typ* par, LWPntID source) {
     const EDPointInfo* info = edit->pointInfo(edit->state, source);
-    XYZ6_typ position(const_cast<double*>(info->position));
+    XYZ6_typ position(info->position);
     XYZ6_typ result = calc_cloned_point(position, par);
     result += akt_item->pos;
     return edit->addPoint(edit->state, result);

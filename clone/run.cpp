@@ -132,7 +132,7 @@ int CloneMake(int, GlobalFunc global, void* local, void*) {
 
     weight_map* wm = new weight_map(nullptr);
     wm->add_edit(edit);
-    char** wg_names = wm->get_list(objfunc);
+    const char** wg_names = wm->get_list(objfunc);
 
     get_any_map_names(objfunc, LWVMAP_TXUV, &UVs);
     get_any_map_names(objfunc, LWVMAP_WGHT, &WGs);

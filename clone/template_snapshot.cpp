@@ -70,7 +70,7 @@ template_snapshot::template_snapshot(MeshEditOp* session, const name_lists& name
     for (LWPntID source : sources) {
         const EDPointInfo* info = session->pointInfo(session->state, source);
         point p;
-        p.position = XYZ6_typ(const_cast<double*>(info->position));
+        p.position = XYZ6_typ(info->position);
         p.first_value = std::uint32_t(point_values_.size());
         p.values_before_index = 0;
         p.first_morph = std::uint32_t(morph_values_);

@@ -109,7 +109,9 @@ PolygonTags* Layer::find_tags(LWID type) {
 }
 
 const PolygonTags* Layer::find_tags(LWID type) const {
-    return const_cast<Layer*>(this)->find_tags(type);
+    for (const PolygonTags& t : poly_tags)
+        if (t.type == type) return &t;
+    return nullptr;
 }
 
 PolygonTags& Layer::tags_of(LWID type) {
@@ -135,7 +137,9 @@ VertexMap* Layer::find_vmap(LWID type, std::string_view name) {
 }
 
 const VertexMap* Layer::find_vmap(LWID type, std::string_view name) const {
-    return const_cast<Layer*>(this)->find_vmap(type, name);
+    for (const VertexMap& m : vmaps)
+        if (m.type == type && m.name == name) return &m;
+    return nullptr;
 }
 
 VertexMap& Layer::vmap(LWID type, std::string_view name, int dimension) {

@@ -33,7 +33,7 @@ int yes_no(const char* title, const char* line1, const char* line2) {
     return service ? service->yes_no_answer() : 0;
 }
 
-const LWMessageFuncs kTable = {info, error, warning, yes_no};
+LWMessageFuncs kTable = {info, error, warning, yes_no};
 
 }  // namespace
 
@@ -47,7 +47,7 @@ const char* message_kind_name(MessageKind kind) {
     return "?";
 }
 
-const LWMessageFuncs* MessageService::table() { return &kTable; }
+LWMessageFuncs* MessageService::table() { return &kTable; }
 
 void MessageService::record(Message message) {
     messages_.push_back(std::move(message));

@@ -27,7 +27,7 @@ class MessageService {
 public:
     // The table handed to modules; its functions reach the service of the current activation
     // (ActiveScope<MessageService>) and do nothing outside one.
-    static const LWMessageFuncs* table();
+    static LWMessageFuncs* table();
 
     // Called with every message as it arrives, after it is recorded (the command line prints them).
     void set_forward(std::function<void(const Message&)> forward) { forward_ = std::move(forward); }

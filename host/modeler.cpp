@@ -74,10 +74,10 @@ void* Modeler::lookup(const char* service_name, int) {
     auto offered = [&](Service service, const char* name) {
         return modeler->service_enabled(service) && std::strcmp(service_name, name) == 0;
     };
-    if (offered(Service::Messages, LWMESSAGEFUNCS_GLOBAL)) return const_cast<LWMessageFuncs*>(MessageService::table());
-    if (offered(Service::Objects, LWOBJECTFUNCS_GLOBAL)) return const_cast<LWObjectFuncs*>(ObjectService::table());
-    if (offered(Service::Panels, LWXPANELFUNCS_GLOBAL)) return const_cast<LWXPanelFuncs*>(PanelService::table());
-    if (offered(Service::Monitors, LWDYNAMONFUNCS_GLOBAL)) return const_cast<DynaMonitorFuncs*>(MonitorService::table());
+    if (offered(Service::Messages, LWMESSAGEFUNCS_GLOBAL)) return MessageService::table();
+    if (offered(Service::Objects, LWOBJECTFUNCS_GLOBAL)) return ObjectService::table();
+    if (offered(Service::Panels, LWXPANELFUNCS_GLOBAL)) return PanelService::table();
+    if (offered(Service::Monitors, LWDYNAMONFUNCS_GLOBAL)) return MonitorService::table();
     return nullptr;
 }
 

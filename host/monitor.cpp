@@ -62,11 +62,11 @@ void destroy(LWMonitor* monitor) {
     if (MonitorService* service = ActiveScope<MonitorService>::current()) service->destroy(monitor);
 }
 
-const DynaMonitorFuncs kTable = {create, destroy};
+DynaMonitorFuncs kTable = {create, destroy};
 
 }  // namespace
 
-const DynaMonitorFuncs* MonitorService::table() { return &kTable; }
+DynaMonitorFuncs* MonitorService::table() { return &kTable; }
 
 MonitorService::MonitorService() = default;
 MonitorService::~MonitorService() = default;

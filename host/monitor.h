@@ -36,7 +36,7 @@ class MonitorService {
 public:
     // The table handed to modules; create reaches the service of the current activation
     // (ActiveScope<MonitorService>) and answers null outside one.
-    static const DynaMonitorFuncs* table();
+    static DynaMonitorFuncs* table();
 
     void set_progress(std::function<void(const ProgressEvent&)> progress) { progress_ = std::move(progress); }
     // What every step answers: 0 carry on (the default), 1 the user asked to abort.

@@ -15,18 +15,18 @@ const char* vmap_name(LWID type, int index) {
     return service ? service->name(type, index) : nullptr;
 }
 
-const LWObjectFuncs kTable = {num_vmaps, vmap_name};
+LWObjectFuncs kTable = {num_vmaps, vmap_name};
 
 }  // namespace
 
-const LWObjectFuncs* ObjectService::table() { return &kTable; }
+LWObjectFuncs* ObjectService::table() { return &kTable; }
 
 void ObjectService::refresh(const Document& document) {
     types_.clear();
     for (const Layer& layer : document.layers) {
         for (const VertexMap& map : layer.vmaps) {
-            NamesOfType* entry = const_cast<NamesOfType*>(find(map.type));
-            if (!entry) entry = &types_.emplace_back(NamesOfType{map.type, {}});
+            auto it = std::find_if(types_.begin(), types_.end(), [&](const NamesOfType& t) { return t.type == map.type; });
+            NamesOfType* entry = it != types_.end() ? &*it : &types_.emplace_back(NamesOfType{map.type, {}});
             bool known = false;
             for (const std::string& name : entry->names) known = known || name == map.name;
             if (!known) entry->names.push_back(map.name);

@@ -13,7 +13,7 @@ class ObjectService {
 public:
     // The table handed to modules; its functions read the service of the current activation
     // (ActiveScope<ObjectService>) and answer 0 / null outside one.
-    static const LWObjectFuncs* table();
+    static LWObjectFuncs* table();
 
     // Takes the map names of the whole object: every layer of `document` in layer order, each
     // distinct (type, name) once, in order of first appearance. The texts handed out stay valid

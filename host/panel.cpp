@@ -67,7 +67,11 @@ PanelControl* Panel::find(unsigned long id) {
     return nullptr;
 }
 
-const PanelControl* Panel::find(unsigned long id) const { return const_cast<Panel*>(this)->find(id); }
+const PanelControl* Panel::find(unsigned long id) const {
+    for (const PanelControl& control : controls_)
+        if (control.id == id) return &control;
+    return nullptr;
+}
 
 const PanelControl* Panel::find_by_label(std::string_view label) const {
     for (const PanelControl& control : controls_)
@@ -241,11 +245,11 @@ int post(LWXPanelID panel) {
     return p->service().post(*p);
 }
 
-const LWXPanelFuncs kTable = {create, destroy, describe, hint, form_get, form_set, post};
+LWXPanelFuncs kTable = {create, destroy, describe, hint, form_get, form_set, post};
 
 }  // namespace
 
-const LWXPanelFuncs* PanelService::table() { return &kTable; }
+LWXPanelFuncs* PanelService::table() { return &kTable; }
 
 Panel* PanelService::create(int type, const LWXPanelControl* controls) {
     if (type != LWXP_FORM) return nullptr;

@@ -118,7 +118,7 @@ class PanelService {
 public:
     // The table handed to modules; create reaches the service of the current activation
     // (ActiveScope<PanelService>) and answers null outside one.
-    static const LWXPanelFuncs* table();
+    static LWXPanelFuncs* table();
 
     // Without a front, post answers OK and changes nothing.
     void set_front(PanelFront front) { front_ = std::move(front); }

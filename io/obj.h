@@ -31,7 +31,7 @@ inline constexpr std::string_view kNoGroup = "default";
 host::Document read_obj(const std::filesystem::path& path);
 
 // read_obj on text already in memory; `name_for_errors` is the file name errors show.
-host::Document parse_obj_text(std::string_view text, const std::filesystem::path& name_for_errors);
+host::Document parse_obj_text(std::string text, const std::filesystem::path& name_for_errors);
 
 // Writes all layers as one point list (later layers' points follow earlier ones), the first UV
 // map, `usemtl` per run of one surface and `g` per run of one part. Whole or nothing.

@@ -213,10 +213,7 @@ private:
 // An input stream over text we already hold, so tinyobjloader reads it without a copy.
 class ViewBuffer : public std::streambuf {
 public:
-    explicit ViewBuffer(std::string_view text) {
-        char* begin = const_cast<char*>(text.data());  // only ever read
-        setg(begin, begin, begin + text.size());
-    }
+    explicit ViewBuffer(std::string& text) { setg(text.data(), text.data(), text.data() + text.size()); }
 };
 
 std::string trimmed(std::string_view s) {
@@ -369,7 +366,7 @@ tinyobj::callback_t builder_callbacks() {
 
 }  // namespace
 
-host::Document parse_obj_text(std::string_view text, const std::filesystem::path& name_for_errors) {
+host::Document parse_obj_text(std::string text, const std::filesystem::path& name_for_errors) {
     Scan scan;
     Scanner(name_for_errors, scan).scan(text);
 
@@ -386,7 +383,7 @@ host::Document parse_obj_text(std::string_view text, const std::filesystem::path
 
 host::Document read_obj(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = read_whole_file(path);
-    return parse_obj_text(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path);
+    return parse_obj_text(std::string(bytes.begin(), bytes.end()), path);
 }
 
 }  // namespace zelkor::io

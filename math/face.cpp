@@ -11,10 +11,6 @@ face6_typ::~face6_typ() {
     }
 }
 
-void face6_typ::move(XYZ6_typ d) {
-    for (int i = 0; i < num_points; ++i) points[i] = points[i].move(d);
-}
-
 double calc_triangle_area(XYZ6_typ a, XYZ6_typ b, XYZ6_typ c) {
     double d1 = a.calc_distance(b);
     double d2 = b.calc_distance(c);

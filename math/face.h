@@ -23,9 +23,6 @@ public:
     // Owns points, so a copy would free them twice.
     face6_typ(const face6_typ&) = delete;
     face6_typ& operator=(const face6_typ&) = delete;
-
-    // Translates every point by d.
-    void move(XYZ6_typ d);
 };
 
 // Total area of table[0..count-1], added in index order; count <= 0 gives 0.

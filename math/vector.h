@@ -26,11 +26,12 @@ public:
     // The vector's own components, x first; writes through the pointer change the vector.
     operator double*() { return &x; }
     operator const double*() const { return &x; }
-    // A new float[3] (round to nearest); the caller releases it with delete[].
-    float* conv2float() const;
-
-    XYZ6_typ& operator=(double v);
-    XYZ6_typ& operator=(const double* a);
+    XYZ6_typ& operator=(const double* a) {
+        x = a[0];
+        y = a[1];
+        z = a[2];
+        return *this;
+    }
 
     XYZ6_typ operator-(XYZ6_typ b) const { return XYZ6_typ(x - b.x, y - b.y, z - b.z); }
     XYZ6_typ& operator+=(XYZ6_typ b) {
@@ -42,7 +43,8 @@ public:
     XYZ6_typ operator*(double k) const { return XYZ6_typ(x * k, y * k, z * k); }
     // Cross product.
     XYZ6_typ operator*(XYZ6_typ b) const;
-    // Negation.
+    // Negation. (Kept although nothing negates a vector: without it !v would quietly mean
+    // "the component pointer is null", through operator double*.)
     XYZ6_typ operator!() const { return XYZ6_typ(-x, -y, -z); }
     // Unit vector; a vector of length exactly 0 stays (0, 0, 0).
     XYZ6_typ operator~() const;
@@ -64,30 +66,6 @@ public:
     XYZ6_typ rotate_Y(double a) const;
     XYZ6_typ rotate_Z(double a) const;
 
-    // The same rotations about a centre: ((v - centre) rotated) + centre. Only rotate_Z
-    // returns the vector untouched for a == 0.
-    XYZ6_typ rotate_X(XYZ6_typ centre, double a) const;
-    XYZ6_typ rotate_Y(XYZ6_typ centre, double a) const;
-    XYZ6_typ rotate_Z(XYZ6_typ centre, double a) const;
-    // About centre by angles.x, then angles.z, then angles.y.
-    XYZ6_typ rotate(XYZ6_typ centre, XYZ6_typ angles) const;
-    // Rotation by angle about the line through a and b; angle == 0 returns the vector untouched.
-    XYZ6_typ rotate_free(XYZ6_typ a, XYZ6_typ b, double angle) const;
-
-    // Into a frame at origin turned by angles (Y, then -Z, then -X) and back; to_global undoes
-    // to_local with the same arguments, up to rounding.
-    XYZ6_typ to_local(XYZ6_typ origin, XYZ6_typ angles) const;
-    XYZ6_typ to_global(XYZ6_typ origin, XYZ6_typ angles) const;
-
-    // Unsigned angle to b in [0, pi]; 0 when either length is exactly 0.
-    double calc_angle(XYZ6_typ b) const;
-    // Angles between a and b seen in the planes (y, z), (x, z) and (x, y), as x, y and z of the
-    // result; a component stays 0 when either 2-D length is 0. The vector itself is not read.
-    XYZ6_typ calc_angle(XYZ6_typ a, XYZ6_typ b) const;
-    // Heading about Y, from +Z towards +X, in [0, 2 pi).
-    double calc_angle_Y() const;
-    // Signed heading about Y; see the note in vector.cpp about its two conventions.
-    double calc_angle_Y2() const;
 };
 
 static_assert(sizeof(XYZ6_typ) == 3 * sizeof(double), "XYZ6_typ must be a bare double[3]");

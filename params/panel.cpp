@@ -72,7 +72,7 @@ LWXPanelHint ids(LWXPanelHintKind kind, unsigned long id, const unsigned long* l
     return {kind, id, text, list, nullptr, nullptr};
 }
 LWXPanelHint divider(unsigned long after) { return {XpDIVADD, after, nullptr, nullptr, nullptr, nullptr}; }
-LWXPanelHint strings(unsigned long id, char** list) { return {XpSTRLIST, id, nullptr, nullptr, list, nullptr}; }
+LWXPanelHint strings(unsigned long id, const char* const* list) { return {XpSTRLIST, id, nullptr, nullptr, list, nullptr}; }
 LWXPanelHint button(unsigned long id, LWXPanelBtnClickFunc f) { return {XpBUTNOTIFY, id, nullptr, nullptr, nullptr, f}; }
 
 }  // namespace
@@ -186,7 +186,7 @@ void zero_angles() {
         xpanf->formSet(xpanel, id, &zero);
 }
 
-int display_panel(params_typ* rec, char** wg_names) {
+int display_panel(const params_typ* rec, const char* const* wg_names) {
     xpanel = xpanf->create(LWXP_FORM, ctl);
     if (!xpanel) return 0;
     xpanf->describe(xpanel, cdata, nullptr, nullptr);

@@ -36,7 +36,7 @@ extern const LWXPanelDataDesc* const cdata;
 
 // Builds the panel over `rec` with the weight-map popup entries `wg_names` (valid until the panel
 // is destroyed) and shows it. Non-zero when the user confirms; 0 on cancel or without a panel.
-int display_panel(params_typ* rec, char** wg_names);
+int display_panel(const params_typ* rec, const char* const* wg_names);
 
 void set_params(const params_typ* rec);
 void get_params(params_typ* rec);

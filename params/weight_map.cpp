@@ -5,7 +5,7 @@
 namespace zelkor {
 
 namespace {
-char kNone[] = "none";
+const char kNone[] = "none";
 }
 
 weight_map::WG_typ::~WG_typ() { delete_chain_after(this); }
@@ -16,20 +16,20 @@ weight_map::~weight_map() { delete wg_list; }
 
 void weight_map::add_edit(MeshEditOp* session) { edit = session; }
 
-char** weight_map::get_list(LWObjectFuncs* objf) {
+const char** weight_map::get_list(LWObjectFuncs* objf) {
     int n = objf->numVMaps(LWVMAP_WGHT);
     wg_count = n;
     if (n < 1) {
-        char** list = new char*[2];
+        const char** list = new const char*[2];
         list[0] = kNone;
         list[1] = nullptr;
         return list;
     }
-    char** list = new char*[std::size_t(n) + 2];
+    const char** list = new const char*[std::size_t(n) + 2];
     list[0] = kNone;
     wg_list = map_name_chain<WG_typ>(objf, LWVMAP_WGHT, n);
     int i = 1;
-    for (WG_typ* entry = wg_list; entry; entry = entry->next) list[i++] = const_cast<char*>(entry->name);
+    for (WG_typ* entry = wg_list; entry; entry = entry->next) list[i++] = entry->name;
     list[n + 1] = nullptr;
     return list;
 }

@@ -29,7 +29,7 @@ public:
 
     // The popup list: "none", then the object's weight maps in the host's order, then null.
     // The array is the caller's (delete[]); its texts are not.
-    char** get_list(LWObjectFuncs* objf);
+    const char** get_list(LWObjectFuncs* objf);
 
     // Entry `index` of the chain counting from 1, or null for 0, negatives and indices past the end.
     WG_typ* get_name(int index) const;

@@ -58,7 +58,7 @@ TEST_F(WeightFixture, PopupListAndIndicesFollowTheHostsOrder) {
     host::ObjectService objects;
     objects.refresh(document);
     host::ActiveScope<host::ObjectService> active(objects);
-    char** list = wm.get_list(const_cast<LWObjectFuncs*>(host::ObjectService::table()));
+    const char** list = wm.get_list(host::ObjectService::table());
     ASSERT_STREQ(list[0], "none");
     EXPECT_STREQ(list[1], "A");
     EXPECT_STREQ(list[2], "B");

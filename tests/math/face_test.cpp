@@ -21,16 +21,6 @@ void fill(face6_typ& face, std::vector<XYZ6_typ> points) {
     for (size_t i = 0; i < points.size(); ++i) face.points[i] = points[i];
 }
 
-TEST(Face, MoveTranslatesEveryPoint) {
-    face6_typ face;
-    fill(face, {{0, 0, 0}, {-1, 0.5, 4}});
-    face.move(XYZ6_typ(10.0, 20.0, 30.0));
-    EXPECT_EQ(face.points[0].y, 20.0);
-    EXPECT_EQ(face.points[1].x, 9.0);
-    EXPECT_EQ(face.points[1].y, 20.5);
-    EXPECT_EQ(face.points[1].z, 34.0);
-}
-
 TEST(TriangleArea, ExactAreas) {
     EXPECT_EQ(calc_triangle_area({0, 0, 0}, {3, 0, 0}, {0, 0, 4}), 6.0);
     EXPECT_EQ(calc_triangle_area({0, 0, 4}, {0, 0, 0}, {3, 0, 0}), 6.0);
