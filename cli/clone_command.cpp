@@ -55,10 +55,16 @@ bool write_output(ModuleRunOutcome& outcome, RunSetup& setup, const std::vector<
     return true;
 }
 
+// A side file that cannot be written (checked before the run, but the disk can still fill up) is a
+// fault of the command: exit 2, naming the file.
 void write_side_files(const ModuleRunOutcome& outcome, const Options& options) {
-    if (!options.save_params_file.empty() && outcome.confirmed)
-        write_text_file(options.save_params_file, record_json(outcome.report.params));
-    if (!options.report_file.empty()) write_text_file(options.report_file, report_json(outcome.report));
+    try {
+        if (!options.save_params_file.empty() && outcome.confirmed)
+            write_text_file(options.save_params_file, record_json(outcome.report.params));
+        if (!options.report_file.empty()) write_text_file(options.report_file, report_json(outcome.report));
+    } catch (const io::FileError& e) {
+        throw UsageError(e.what());
+    }
 }
 
 }  // namespace

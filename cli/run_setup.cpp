@@ -54,6 +54,8 @@ void check_writable_folder(const std::string& path, const std::string& option) {
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (folder.empty()) folder = ".";
     std::error_code error;
+    // A file is saved by renaming a finished temporary file over it, which a folder refuses.
+    if (std::filesystem::is_directory(path, error)) throw UsageError(option + " " + path + ": cannot write: it is a folder");
     if (!std::filesystem::is_directory(folder, error))
         throw UsageError(option + " " + path + ": cannot write: no folder " + folder.string());
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
