@@ -55,7 +55,7 @@ void run_clones(benchmark::State& state, bool reference) {
         host::Modeler modeler(document);
         modeler.set_layers({0}, {1});
         modeler.panels().set_front([clones](host::Panel& panel) {
-            panel.set(0x8002, clones);
+            panel.set(find_panel_row("num_clones")->id, clones);
             return 1;
         });
         par = params_typ();
