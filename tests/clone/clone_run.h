@@ -8,19 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "api/host_api.h"
 #include "api/run_observer.h"
-#include "host/document.h"
 #include "host/modeler.h"
 #include "params/params.h"
 
 namespace zelkor::testing {
 
-// Layer builders. Polygons are FACE; points are listed so that Newell's normal faces +Y for the
-// target grid.
-host::Layer grid_layer(int cells_x, int cells_z, double cell = 1.0, double y = 0.0);
-host::Layer quad_layer();  // one quad, 4 points, around the origin
-host::Layer cube_layer();  // 8 points, 6 quads
+// Layers of FACE polygons.
+host::Layer grid_layer(int cells_x, int cells_z, double cell = 1.0);  // at y = 0, facing +Y
+host::Layer quad_layer();          // one quad around the origin, facing +Y
+host::Layer cube_layer();          // the unit cube: 8 points, 6 quads
+host::Layer wall_layer(double x);  // one unit quad in the plane x, facing +X
 
 struct RunReport {
     host::ActivationResult activation;
@@ -30,12 +28,9 @@ struct RunReport {
 };
 
 struct CloneRun {
-    host::Document document;
-    std::vector<int> foreground{0};
-    std::vector<int> background{1};
-    // Applied to the record shown on the panel before OK (or cancel).
-    std::function<void(params_typ&)> settings;
-    std::function<int(host::Panel&)> front;  // replaces the default front when set
+    host::Document document;  // layer 0 is the target, layer 1 the template
+    std::function<void(params_typ&)> settings;  // applied to the record the panel shows, before OK
+    std::function<int(host::Panel&)> front;     // replaces the default front when set
     bool cancel = false;
     int session_seed = 7;
     bool reference_structures = false;
@@ -45,10 +40,14 @@ struct CloneRun {
     RunReport run();
 };
 
-// The record's values as the panel would hand them: copied into the panel's controls.
-void apply_to_panel(host::Panel& panel, const params_typ& values);
+CloneRun make_run(host::Layer target, host::Layer templ, std::function<void(params_typ&)> settings = nullptr);
 
-// Every value of the map (type, name) in `layer` for points [first, first + count).
+// Settings under which a clone is the template moved to its position: no size variation, no turn.
+void plain_copies(params_typ& p);
+// The id of the panel control that shows this record field or has this label.
+unsigned long control_id(const char* field_or_label);
+
+// The values of map (type, name) for points [first, first + count); empty where a point has none.
 std::vector<std::vector<float>> map_values(const host::Layer& layer, LWID type, const std::string& name,
                                            std::size_t first, std::size_t count);
 

@@ -1,9 +1,9 @@
 // The activation from start to end: its checks and messages, the error handed to done, the panel's
 // OK and cancel, and the monitors.
-#include <gtest/gtest.h>
-
 #include <future>
 #include <thread>
+
+#include <gtest/gtest.h>
 
 #include "clone/globals.h"
 #include "clone_run.h"
@@ -11,53 +11,45 @@
 namespace zelkor::testing {
 namespace {
 
-using host::Message;
-using host::MessageKind;
-
-CloneRun quad_over_grid(int cells = 4) {
-    CloneRun run;
-    run.document.layers.push_back(grid_layer(cells, cells));
-    run.document.layers.push_back(quad_layer());
-    return run;
+CloneRun quad_over_grid(std::function<void(params_typ&)> settings = nullptr) {
+    return make_run(grid_layer(4, 4), quad_layer(), std::move(settings));
 }
 
-void expect_single_error(const RunReport& r, const std::string& line1, std::optional<std::string> line2) {
-    ASSERT_EQ(r.activation.messages.size(), 1u);
-    const Message& m = r.activation.messages[0];
-    EXPECT_EQ(m.kind, MessageKind::Error);
-    EXPECT_EQ(m.line1, line1);
-    EXPECT_EQ(m.line2, line2);
-}
-
-TEST(RunSequence, EmptyForegroundComesFirstEvenWithEmptyBackground) {
-    CloneRun run;
-    run.document.layers.resize(2);
-    RunReport r = run.run();
-    expect_single_error(r, "Need some polys to clone on them", std::nullopt);
-    EXPECT_TRUE(r.activation.session.done_called);
-    EXPECT_EQ(r.activation.session.error, EDERR_NONE);
-    EXPECT_EQ(r.activation.code, 0);
-}
-
-TEST(RunSequence, OnlySubdivisionPolygonsSelectedIsRefused) {
-    CloneRun run = quad_over_grid(1);
-    host::Layer& target = run.document.layers[0];
-    target.poly_type[0] = LWPOLTYPE_PTCH;
-    std::uint32_t curve[2] = {0, 1};
-    target.add_polygon(LWPOLTYPE_CURV, curve);
-    RunReport r = run.run();
-    expect_single_error(r, "SubDivs not supported in the foreground Layer", std::nullopt);
-    EXPECT_EQ(r.activation.session.error, EDERR_NONE);
-    EXPECT_EQ(r.activation.session.points_added, 0u);
-}
-
-TEST(RunSequence, EmptyBackgroundIsRefusedAfterTheForegroundChecks) {
-    CloneRun run = quad_over_grid();
-    run.document.layers[1] = host::Layer();
-    RunReport r = run.run();
-    expect_single_error(r, "Need some geometry in the background layer(s) to clone", std::nullopt);
-    EXPECT_EQ(r.activation.session.error, EDERR_NONE);
-    EXPECT_TRUE(r.activation.session.kept);
+TEST(RunSequence, RefusedRunsShowOneErrorAndEndWithoutError) {
+    using Line = std::optional<std::string>;
+    const struct { const char* what; std::function<void(CloneRun&)> setup; std::string line1; Line line2; } cases[] = {
+        {"empty foreground comes first, even with an empty background",
+         [](CloneRun& run) { run.document.layers = {host::Layer(), host::Layer()}; },
+         "Need some polys to clone on them", std::nullopt},
+        {"only subdivision polygons and curves",
+         [](CloneRun& run) {
+             (run.document.layers[0] = grid_layer(1, 1)).poly_type[0] = LWPOLTYPE_PTCH;
+             run.document.layers[0].add_polygon(LWPOLTYPE_CURV, std::vector<std::uint32_t>{0, 1});
+         },
+         "SubDivs not supported in the foreground Layer", std::nullopt},
+        {"empty background", [](CloneRun& run) { run.document.layers[1] = host::Layer(); },
+         "Need some geometry in the background layer(s) to clone", std::nullopt},
+        {"slope window above the grid's slope 0",
+         [](CloneRun& run) { run.settings = [](params_typ& p) { p.slope_limits = 1, p.slope_min = 0.5; }; },
+         "Change slope angle settings", "There are no valid polys to clone on."},
+        {"slope minimum above the maximum",
+         [](CloneRun& run) { run.settings = [](params_typ& p) { p.slope_limits = 1, p.slope_min = 1.0, p.slope_max = 0.5; }; },
+         "Change slope angle settings", "There are no valid polys to clone on."},
+    };
+    for (const auto& c : cases) {
+        CloneRun run = quad_over_grid();
+        c.setup(run);
+        RunReport r = run.run();
+        ASSERT_EQ(r.activation.messages.size(), 1u) << c.what;
+        EXPECT_EQ(r.activation.messages[0].kind, host::MessageKind::Error) << c.what;
+        EXPECT_EQ(r.activation.messages[0].line1, c.line1) << c.what;
+        EXPECT_EQ(r.activation.messages[0].line2, c.line2) << c.what;
+        EXPECT_EQ(r.activation.code, 0) << c.what;
+        EXPECT_TRUE(r.activation.session.kept) << c.what;  // done was called with no error
+        EXPECT_EQ(r.activation.session.points_added, 0u) << c.what;
+        EXPECT_FALSE(r.summary) << c.what;
+        EXPECT_EQ(poly_data, nullptr) << c.what;  // free_memory ran
+    }
 }
 
 TEST(RunSequence, BackgroundPointsWithoutPolygonsPlaceClonesButCopyNothing) {
@@ -70,159 +62,74 @@ TEST(RunSequence, BackgroundPointsWithoutPolygonsPlaceClonesButCopyNothing) {
     EXPECT_EQ(r.activation.session.points_added, 0u);
 }
 
-TEST(RunSequence, SlopeWindowThatRejectsEverythingEndsWithTwoLines) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) {
-        p.slope_limits = 1;
-        p.slope_min = 0.5;  // the grid faces straight up: slope 0
+// Without a mesh edit the activation returns 3; without panels or objects it ends like a cancel;
+// without messages an empty foreground still ends the run. None shows a message.
+TEST(RunSequence, MissingServicesEndTheRunSilently) {
+    const struct { const char* what; std::function<void(host::Modeler&)> prepare; int code; bool done; } cases[] = {
+        {"mesh edit", [](host::Modeler& m) { m.set_mesh_edit_available(false); }, 3, false},
+        {"panels", [](host::Modeler& m) { m.set_service_enabled(host::Service::Panels, false); }, 0, true},
+        {"objects", [](host::Modeler& m) { m.set_service_enabled(host::Service::Objects, false); }, 0, true},
+        {"messages", [](host::Modeler& m) { m.set_service_enabled(host::Service::Messages, false); }, 0, true},
     };
-    RunReport r = run.run();
-    expect_single_error(r, "Change slope angle settings", std::string("There are no valid polys to clone on."));
-    EXPECT_EQ(r.activation.session.points_added, 0u);
-    EXPECT_FALSE(r.summary);
-    EXPECT_EQ(poly_data, nullptr);  // free_memory ran
-}
-
-TEST(RunSequence, MinimumAboveMaximumRejectsEveryPolygon) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) {
-        p.slope_limits = 1;
-        p.slope_min = 1.0;
-        p.slope_max = 0.5;
-    };
-    RunReport r = run.run();
-    expect_single_error(r, "Change slope angle settings", std::string("There are no valid polys to clone on."));
-}
-
-TEST(RunSequence, WithoutAMeshEditTheActivationReturnsThreeSilently) {
-    CloneRun run = quad_over_grid();
-    run.prepare = [](host::Modeler& m) { m.set_mesh_edit_available(false); };
-    RunReport r = run.run();
-    EXPECT_EQ(r.activation.code, 3);
-    EXPECT_TRUE(r.activation.messages.empty());
-    EXPECT_FALSE(r.activation.session.done_called);
-}
-
-TEST(RunSequence, MissingPanelOrObjectServiceEndsLikeACancel) {
-    for (host::Service missing : {host::Service::Panels, host::Service::Objects}) {
+    for (const auto& c : cases) {
         CloneRun run = quad_over_grid();
-        run.prepare = [missing](host::Modeler& m) { m.set_service_enabled(missing, false); };
+        if (c.what == std::string("messages")) run.document.layers[0] = host::Layer();
+        run.prepare = c.prepare;
         RunReport r = run.run();
-        EXPECT_EQ(r.activation.code, 0);
-        EXPECT_TRUE(r.activation.messages.empty());
-        EXPECT_TRUE(r.activation.session.done_called);
-        EXPECT_EQ(r.activation.session.points_added, 0u);
+        EXPECT_EQ(r.activation.code, c.code) << c.what;
+        EXPECT_TRUE(r.activation.messages.empty()) << c.what;
+        EXPECT_EQ(r.activation.session.done_called, c.done) << c.what;
+        EXPECT_EQ(r.activation.session.points_added, 0u) << c.what;
     }
 }
 
-TEST(RunSequence, MissingMessageServiceStillEndsTheRun) {
-    CloneRun run;
-    run.document.layers.resize(2);
-    run.prepare = [](host::Modeler& m) { m.set_service_enabled(host::Service::Messages, false); };
-    RunReport r = run.run();
-    EXPECT_TRUE(r.activation.messages.empty());
-    EXPECT_TRUE(r.activation.session.done_called);
-}
-
-TEST(RunSequence, CancelLeavesTheRecordAsItWas) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) { p.num_clones = 3; };
-    run.run();  // confirmed: the record now holds 3 clones
-    ASSERT_EQ(par.num_clones, 3);
-
+TEST(RunSequence, ConfirmedValuesAreOfferedAgainAndCancelKeepsThem) {
+    CloneRun run = quad_over_grid([](params_typ& p) { p.num_clones = 3, p.jitter = 0.125; });
+    run.run();  // confirmed
     run.reset_record = false;
-    run.cancel = true;
-    run.settings = [](params_typ& p) {
-        p.num_clones = 99;
-        p.seed = 1234;
-    };
-    RunReport r = run.run();
-    EXPECT_EQ(par.num_clones, 3);
-    EXPECT_EQ(par.seed, 25);
-    EXPECT_TRUE(r.activation.messages.empty());
-    EXPECT_EQ(r.activation.session.points_added, 0u);
-    EXPECT_TRUE(r.activation.session.done_called);
-    EXPECT_EQ(r.activation.session.error, EDERR_NONE);
-}
-
-TEST(RunSequence, ConfirmedValuesAreOfferedAgainAtTheNextRun) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) {
-        p.num_clones = 5;
-        p.jitter = 0.125;
-    };
-    run.run();
-    run.reset_record = false;
-    params_typ shown;
-    run.front = [&shown](host::Panel& panel) {
-        shown.num_clones = *static_cast<int*>(panel.form_get(0x8002));
-        shown.jitter = *static_cast<double*>(panel.form_get(0x8013));
+    std::pair<int, double> shown;  // clones and jitter
+    run.front = [&](host::Panel& panel) {
+        shown = {*static_cast<int*>(panel.form_get(control_id("num_clones"))),
+                 *static_cast<double*>(panel.form_get(control_id("jitter")))};
+        EXPECT_FALSE(panel.set(control_id("num_clones"), 99));
+        EXPECT_FALSE(panel.set(control_id("seed"), 1234));
         return 0;
     };
-    run.run();
-    EXPECT_EQ(shown.num_clones, 5);
-    EXPECT_EQ(shown.jitter, 0.125);
-}
-
-TEST(RunSequence, ZeroClonesInitialisesTheMonitorWithZeroAndAddsNothing) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) { p.num_clones = 0; };
     RunReport r = run.run();
+    EXPECT_EQ(shown, std::pair(3, 0.125));
+    EXPECT_EQ(std::pair(par.num_clones, par.seed), std::pair(3, 25)) << "clones and seed: the record is kept";
     EXPECT_TRUE(r.activation.messages.empty());
     EXPECT_EQ(r.activation.session.points_added, 0u);
-    EXPECT_TRUE(r.activation.session.kept);
-    ASSERT_EQ(r.monitors.size(), 2u);
-    for (const host::MonitorRecord& m : r.monitors) {
-        EXPECT_TRUE(m.initialised);
-        EXPECT_EQ(m.total, 0u);
-        EXPECT_EQ(m.steps, 0u);
-        EXPECT_TRUE(m.done && m.destroyed);
-    }
+    EXPECT_TRUE(r.activation.session.kept);  // done was called with no error
 }
 
-TEST(RunSequence, MonitorsStepOncePerClone) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) { p.num_clones = 12; };
-    RunReport r = run.run();
-    ASSERT_EQ(r.monitors.size(), 2u);
-    EXPECT_EQ(r.monitors[0].title, "Please wait");
-    EXPECT_EQ(r.monitors[0].caption, "Randomising positions...");
-    EXPECT_EQ(r.monitors[1].title, "Hello");
-    EXPECT_EQ(r.monitors[1].caption, "Randomising positions...");
-    for (const host::MonitorRecord& m : r.monitors) {
-        EXPECT_EQ(m.total, 12u);
-        EXPECT_EQ(m.steps, 12u);
+// A run steps its monitors once per clone, goes on when asked to abort, and frees its memory.
+TEST(RunSequence, MonitorsStepOncePerCloneAnAbortRequestIsIgnoredAndMemoryIsFreed) {
+    for (unsigned clones : {0u, 12u}) {
+        CloneRun run = quad_over_grid([clones](params_typ& p) { p.num_clones = int(clones); });
+        run.document.layers[1].vmap(LWVMAP_TXUV, "UV", 2);
+        run.prepare = [](host::Modeler& m) { m.monitors().set_step_answer(1); };
+        RunReport r = run.run();
+        EXPECT_TRUE(r.activation.messages.empty());
+        EXPECT_TRUE(r.activation.session.kept);
+        EXPECT_EQ(r.activation.session.points_added, 4 * clones);
+        ASSERT_EQ(r.monitors.size(), 2u);
+        EXPECT_EQ(r.monitors[0].title, "Please wait");
+        EXPECT_EQ(r.monitors[1].title, "Hello");
+        for (const host::MonitorRecord& m : r.monitors) {
+            EXPECT_EQ(m.caption, "Randomising positions...");
+            EXPECT_TRUE(m.initialised && m.done && m.destroyed) << clones << " clones";
+            EXPECT_EQ(std::pair(m.total, m.steps), std::pair(clones, clones)) << "total and steps";
+        }
+        EXPECT_TRUE(!poly_data && !pos_list && !UVs && !IDs && !WG_val) << "run memory left after " << clones << " clones";
     }
     EXPECT_EQ(par.akt_clone, 11);
-}
-
-TEST(RunSequence, AnAbortRequestFromTheMonitorDoesNotStopTheRun) {
-    CloneRun run = quad_over_grid();
-    run.settings = [](params_typ& p) { p.num_clones = 6; };
-    run.prepare = [](host::Modeler& m) { m.monitors().set_step_answer(1); };
-    RunReport r = run.run();
-    EXPECT_EQ(r.activation.session.points_added, 24u);
-}
-
-TEST(RunSequence, RunMemoryIsReleasedAfterEveryRun) {
-    CloneRun run = quad_over_grid();
-    run.document.layers[1].vmap(LWVMAP_TXUV, "UV", 2);
-    run.run();
-    EXPECT_EQ(poly_data, nullptr);
-    EXPECT_EQ(pos_list, nullptr);
-    EXPECT_EQ(UVs, nullptr);
-    EXPECT_EQ(IDs, nullptr);
-    EXPECT_EQ(WG_val, nullptr);
 }
 
 // The run lives in module-wide variables: a second activation from another thread while the first
 // shows its panel is refused with a message and touches nothing; the first then ends normally.
 TEST(RunSequence, ASecondActivationWhileOneRunsIsRefused) {
-    host::Document first_document, second_document;
-    for (host::Document* d : {&first_document, &second_document}) {
-        d->layers.push_back(grid_layer(2, 2));
-        d->layers.push_back(quad_layer());
-    }
+    host::Document first_document = quad_over_grid().document, second_document = quad_over_grid().document;
     std::promise<void> posted, go_on;
     std::thread first([&] {
         host::Modeler modeler(first_document);
@@ -241,10 +148,10 @@ TEST(RunSequence, ASecondActivationWhileOneRunsIsRefused) {
     go_on.set_value();
     first.join();
     ASSERT_EQ(second.messages.size(), 1u);
-    EXPECT_EQ(second.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(second.messages[0].kind, host::MessageKind::Error);
     EXPECT_EQ(second.messages[0].line1, "Zelkor is already running");
     EXPECT_FALSE(second.session.done_called);
-    EXPECT_EQ(second_document.layers[0].point_count(), 9u);
+    EXPECT_EQ(second_document.layers[0].point_count(), 25u);
 }
 
 }  // namespace

@@ -1,8 +1,13 @@
-// Activations of a mesh-edit server written in the test, as a module would write it.
+// Modules and why one is refused, and activations of a mesh-edit server written in the test as a
+// module would write it.
 #include "host/modeler.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,148 +16,135 @@
 namespace zelkor::host {
 namespace {
 
-// What the test server does in one activation; it reads this through its server data.
-struct Script {
-    std::vector<std::string> lookups;  // names to look up, the answers go to `found`
-    std::vector<bool> found;
-    bool open_twice = false, second_open = false;
-    int add_points = 0;
-    bool call_done = true;
-    EDError done_error = EDERR_NONE;
-    int version = -1;
-    std::string first_weight_map;  // as the object service names it
-};
-
-int test_activate(int version, GlobalFunc global, void* local, void* server_data) {
-    auto* script = static_cast<Script*>(server_data);
-    script->version = version;
-    for (const std::string& name : script->lookups) script->found.push_back(global(name.c_str(), GFUSE_TRANSIENT) != nullptr);
-    if (void* messages = global(LWMESSAGEFUNCS_GLOBAL, GFUSE_TRANSIENT))
-        static_cast<LWMessageFuncs*>(messages)->info("started", nullptr);
-    auto* objects = static_cast<LWObjectFuncs*>(global(LWOBJECTFUNCS_GLOBAL, GFUSE_TRANSIENT));
-    if (objects && objects->numVMaps(LWVMAP_WGHT) > 0) script->first_weight_map = objects->vmapName(LWVMAP_WGHT, 0);
-    MeshEditOp* op = reinterpret_cast<MeshEditBegin>(local)(0, 0, OPSEL_USER);
-    if (!op) return AFUNC_BADAPP;
-    if (script->open_twice) script->second_open = reinterpret_cast<MeshEditBegin>(local)(0, 0, OPSEL_USER) != nullptr;
-    for (int k = 0; k < script->add_points; ++k) {
-        double at[3] = {double(k), 0, 0};
-        op->addPoint(op->state, at);
+// The message of the error `action` throws.
+template <class Error = ModuleError>
+std::string error_of(auto&& action) {
+    try {
+        action();
+    } catch (const Error& e) {
+        return e.what();
     }
-    if (script->call_done) op->done(op->state, script->done_error, 0);
-    return AFUNC_OK;
+    return "no error";
 }
 
-const ServerRecord kServers[] = {
-    {"Other", "Test", test_activate, nullptr},
-    {LWMESHEDIT_CLASS, "Test", test_activate, nullptr},
-    {nullptr, nullptr, nullptr, nullptr},
-};
+void* good_startup() { return reinterpret_cast<void*>(4); }
+const ServerRecord kServers[] = {{"Other", "Zelkor", nullptr, nullptr}, {LWMESHEDIT_CLASS, "Zelkor", nullptr, nullptr}, {}};
+
+TEST(ModuleLoader, FilesThatAreNotModules) {
+    EXPECT_EQ(error_of([] { Module::load("/nonexistent/zelkor.so"); }), "module file not found: /nonexistent/zelkor.so");
+    const std::string text = __FILE__;  // this source file
+    const std::string error = error_of([&] { Module::load(text); });
+    const std::string prefix = "cannot load module " + text + ": ";
+    EXPECT_EQ(error.substr(0, prefix.size()), prefix) << error;
+    EXPECT_GT(error.size(), prefix.size());  // the loader's reason follows, on the same line
+    EXPECT_EQ(error.find('\n'), std::string::npos);
+    // The C maths library is a real shared library that is certainly not a module.
+    Dl_info info{};
+    double (*cosine)(double) = std::cos;
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(cosine), &info), 0);
+    const std::string maths = info.dli_fname;
+    EXPECT_EQ(error_of([&] { Module::load(maths); }), maths + " is not a module: no _mod_descrip symbol");
+}
+
+TEST(ModuleLoader, DescriptorChecksAndServerLookup) {
+    const struct { ModuleDescriptor descriptor; const char* error; } cases[] = {
+        {{0x1234, MOD_SYSVER, MOD_MACHINE, good_startup, nullptr, kServers},
+         "m.so: wrong module sync word 0x1234, expected 0x4121994"},
+        {{MOD_SYSSYNC, 4, MOD_MACHINE, good_startup, nullptr, kServers}, "m.so: module system version 4, this host supports 3"},
+        {{MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, [] { return static_cast<void*>(nullptr); }, nullptr, kServers},
+         "m.so: module startup failed"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(error_of([&] { Module::linked(c.descriptor, "m.so"); }), c.error);
+    Module module = Module::linked({MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, good_startup, nullptr, kServers}, "m.so");
+    EXPECT_EQ(module.server_data(), reinterpret_cast<void*>(4));
+    EXPECT_EQ(&module.server(LWMESHEDIT_CLASS, "Zelkor"), &kServers[1]);  // found by class and name
+    EXPECT_EQ(error_of([&] { module.server(LWMESHEDIT_CLASS, "Other"); }), "m.so has no MeshDataEdit server named Other");
+}
+
+TEST(ModuleLoader, MovedModuleShutsDownOnce) {
+    static int shutdowns;
+    shutdowns = 0;
+    const ModuleDescriptor descriptor = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, good_startup, [](void*) { ++shutdowns; }, kServers};
+    {
+        Module a = Module::linked(descriptor);
+        Module b = std::move(a);
+        Module c = Module::linked(descriptor);
+        c = std::move(b);  // c's own module shuts down here
+        EXPECT_EQ(shutdowns, 1);
+    }
+    EXPECT_EQ(shutdowns, 2);
+}
 
 struct ModelerTest : ::testing::Test {
-    Document document;
-    Modeler modeler{document};
-    Script script;
-
-    void SetUp() override {
-        testing::add_up_quad(testing::add_layer(document, 0), 0, 0);
-        testing::add_up_quad(testing::add_layer(document, 1), 0, 1);
-        modeler.set_layers({0}, {1});
+    Document document = testing::scene();
+    Modeler modeler{document};  // foreground: layer 0
+    ActivationResult activate(ActivateFunc server, void* data = nullptr) {
+        return modeler.activate({LWMESHEDIT_CLASS, "Test", server, nullptr}, data);
     }
-    ActivationResult activate() { return modeler.activate(kServers[1], &script); }
 };
 
-TEST_F(ModelerTest, LooksServicesUpByTheirExactNames) {
-    document.layers[1].vmap(LWVMAP_WGHT, "Moss", 1);  // listed as the document is at activation
-    script.lookups = {"Info Messages 2", "Scene Objects 6", "LWXPanel", "LWM: Dynamic Monitor",
-                      "Info Messages", "lwxpanel", "Host Display Info", ""};
-    EXPECT_EQ(activate().code, AFUNC_OK);
-    EXPECT_EQ(script.found, (std::vector<bool>{true, true, true, true, false, false, false, false}));
-    EXPECT_EQ(script.version, kActivationVersion);
-    EXPECT_EQ(script.first_weight_map, "Moss");
+std::vector<bool> found;  // whether each name below was offered, in order
+int look_up(int version, GlobalFunc global, void* local, void*) {
+    found.clear();
+    for (const char* name : {"Info Messages 2", "Scene Objects 6", "LWXPanel", "LWM: Dynamic Monitor", "Info Messages",
+                             "lwxpanel", "Host Display Info", ""})
+        found.push_back(global(name, GFUSE_TRANSIENT) != nullptr);
+    return reinterpret_cast<MeshEditBegin>(local)(0, 0, OPSEL_USER) ? version : AFUNC_BADAPP;
+}
 
+TEST_F(ModelerTest, OffersServicesByTheirExactNamesOnlyInsideAnActivation) {
+    EXPECT_EQ(activate(look_up).code, kActivationVersion);  // the server returns the version it was given
+    EXPECT_EQ(found, (std::vector<bool>{true, true, true, true, false, false, false, false}));
     modeler.set_service_enabled(Service::Messages, false);
     modeler.set_service_enabled(Service::Monitors, false);
-    script.found.clear();
-    const ActivationResult r = activate();
-    EXPECT_EQ(script.found, (std::vector<bool>{false, true, true, false, false, false, false, false}));
-    EXPECT_TRUE(r.messages.empty());
-}
-
-TEST_F(ModelerTest, ReportsWhatTheActivationDid) {
-    script.add_points = 3;
-    const ActivationResult r = activate();
-    EXPECT_TRUE(r.session_opened);
-    EXPECT_TRUE(r.session.done_called);
-    EXPECT_TRUE(r.session.kept);
-    EXPECT_EQ(r.session.points_added, 3u);
-    EXPECT_EQ(document.layers[0].point_count(), 7u);
-    ASSERT_EQ(r.messages.size(), 1u);
-    EXPECT_EQ(r.messages[0].line1, "started");
-    // The next activation reports only its own messages.
-    EXPECT_EQ(activate().messages.size(), 1u);
-    EXPECT_EQ(modeler.messages().messages().size(), 2u);
-}
-
-TEST_F(ModelerTest, AnErrorOrASessionLeftOpenDiscardsTheEdits) {
-    const std::string before = testing::dump(document);
-    script.add_points = 3;
-    script.done_error = EDERR_USERABORT;
-    ActivationResult r = activate();
-    EXPECT_EQ(r.session.error, EDERR_USERABORT);
-    EXPECT_FALSE(r.session.kept);
-    EXPECT_EQ(testing::dump(document), before);
-    script.call_done = false;
-    r = activate();
-    EXPECT_TRUE(r.session_opened);
-    EXPECT_FALSE(r.session.done_called);
-    EXPECT_EQ(r.session.points_added, 3u);
-    EXPECT_EQ(testing::dump(document), before);
-}
-
-TEST_F(ModelerTest, OneSessionAtATimeAndOnlyWhenAvailable) {
-    script.open_twice = true;
-    activate();
-    EXPECT_FALSE(script.second_open);
     modeler.set_mesh_edit_available(false);
-    const ActivationResult r = activate();
+    const ActivationResult r = activate(look_up);
+    EXPECT_EQ(found, (std::vector<bool>{false, true, true, false, false, false, false, false}));
     EXPECT_EQ(r.code, AFUNC_BADAPP);
     EXPECT_FALSE(r.session_opened);
-    // Outside an activation nothing is offered.
-    EXPECT_EQ(Modeler::lookup(LWMESSAGEFUNCS_GLOBAL, 0), nullptr);
+    EXPECT_EQ(Modeler::lookup(LWOBJECTFUNCS_GLOBAL, 0), nullptr);
     EXPECT_EQ(Modeler::begin_mesh_edit(0, 0, OPSEL_USER), nullptr);
 }
 
-TEST_F(ModelerTest, RefusesBadLayerSets) {
-    auto error = [&](std::vector<int> fg, std::vector<int> bg) -> std::string {
-        try {
-            modeler.set_layers(fg, bg);
-        } catch (const std::invalid_argument& e) {
-            return e.what();
-        }
-        return "accepted";
-    };
-    EXPECT_EQ(error({0}, {2}), "no layer at index 2 (the document has 2)");
-    EXPECT_EQ(error({1}, {1}), "layer at index 1 cannot be both foreground and background");
-    EXPECT_EQ(modeler.foreground(), std::vector<int>{0});
-    EXPECT_EQ(modeler.background(), std::vector<int>{1});
+// Says "started", opens a session (a second is refused while it is open), adds three points and
+// closes it with done(*data), or leaves it open when *data is -1.
+int add_three_points(int, GlobalFunc global, void* local, void* data) {
+    static_cast<LWMessageFuncs*>(global(LWMESSAGEFUNCS_GLOBAL, GFUSE_TRANSIENT))->info("started", nullptr);
+    auto begin = reinterpret_cast<MeshEditBegin>(local);
+    MeshEditOp* op = begin(0, 0, OPSEL_USER);
+    if (begin(0, 0, OPSEL_USER)) return AFUNC_BADAPP;
+    double at[3] = {1, 2, 3};
+    for (int k = 0; k < 3; ++k) op->addPoint(op->state, at);
+    if (*static_cast<int*>(data) >= 0) op->done(op->state, *static_cast<int*>(data), 0);
+    return AFUNC_OK;
 }
 
-int shutdowns = 0;
-Script linked_script;
-
-TEST_F(ModelerTest, RunsTheServerOfALinkedModule) {
-    shutdowns = 0;
-    const ModuleDescriptor descriptor = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, [] { return static_cast<void*>(&linked_script); },
-                                         [](void* data) { shutdowns += data == &linked_script; }, kServers};
-    {
-        Module module = Module::linked(descriptor);
-        linked_script.add_points = 1;
-        const ActivationResult r = modeler.run(module, "Test");
-        EXPECT_EQ(r.session.points_added, 1u);
-        EXPECT_EQ(linked_script.version, kActivationVersion);  // the server data came from startup
-        EXPECT_EQ(shutdowns, 0);
+// A session closed with an error, or left open, takes its edits back; each activation reports only
+// its own messages.
+TEST_F(ModelerTest, KeepsTheEditsOnlyWhenDoneSaysNone) {
+    const std::string before = testing::dump(document);
+    for (int done : {-1, EDERR_USERABORT, EDERR_NONE}) {
+        const ActivationResult r = activate(add_three_points, &done);
+        EXPECT_EQ(r.code, AFUNC_OK) << done;
+        EXPECT_EQ(r.session.done_called, done >= 0) << done;
+        EXPECT_EQ(r.session.error, std::max(done, 0)) << done;
+        EXPECT_EQ(r.session.kept, done == EDERR_NONE) << done;
+        EXPECT_EQ(testing::dump(document) == before, done != EDERR_NONE) << done;
+        ASSERT_EQ(r.messages.size(), 1u);
+        EXPECT_EQ(r.messages[0].line1, "started");
     }
-    EXPECT_EQ(shutdowns, 1);
+}
+
+TEST_F(ModelerTest, RefusesBadLayerSets) {
+    modeler.set_layers({0}, {1});
+    auto error = [&](std::vector<int> fg, std::vector<int> bg) {
+        return error_of<std::invalid_argument>([&] { modeler.set_layers(fg, bg); });
+    };
+    EXPECT_EQ(error({0}, {3}), "no layer at index 3 (the document has 3)");
+    EXPECT_EQ(error({-1}, {}), "no layer at index -1 (the document has 3)");
+    EXPECT_EQ(error({1}, {1}), "layer at index 1 cannot be both foreground and background");
+    EXPECT_EQ(modeler.foreground(), std::vector<int>{0});  // a refused set changes nothing
+    EXPECT_EQ(modeler.background(), std::vector<int>{1});
 }
 
 }  // namespace

@@ -30,22 +30,32 @@ void random_polygon(random& rng, face6_typ& face) {
                                : XYZ6_typ(rng.z_zakresu(-2.0, 2.0), rng.z_zakresu(-2.0, 2.0), rng.z_zakresu(-2.0, 2.0));
 }
 
-TEST(PolygonSampler, DrawsTheSamePointsAsZPolygonu) {
+// foresee, one draw ahead of the polygon's index, must see the same point and draw count; a
+// sampler prepared on several threads must be the same.
+TEST(PolygonSampler, DrawsAndForeseesTheSamePointsAsZPolygonu) {
     random setup;
     setup.fixed(11);
     std::vector<face6_typ> table(300);
     for (face6_typ& face : table) random_polygon(setup, face);
-    polygon_sampler sampler(table.data(), int(table.size()));
+    const int count = int(table.size());
+    const polygon_sampler sampler(table.data(), count), shared(table.data(), count, 3);
     random direct, prepared;
     for (int seed = 1; seed <= 200; ++seed) {
         direct.fixed(seed);
         prepared.fixed(seed);
-        for (int draw = 0; draw < 50; ++draw) {
-            const int k = direct.z_zakresu(0, int(table.size()) - 1);
-            ASSERT_EQ(prepared.z_zakresu(0, int(table.size()) - 1), k);
+        for (int draw = 0; draw < 300; ++draw) {  // past the 624th draw, where foresee must stop
+            SCOPED_TRACE(testing::Message() << "seed " << seed << " draw " << draw);
+            const int k = direct.z_zakresu(0, count - 1);
+            XYZ6_typ seen;
+            int seen_draws = 0;
+            const bool foreseen = shared.foresee(prepared, k, 1, seen, seen_draws);
+            ASSERT_EQ(prepared.z_zakresu(0, count - 1), k);
+            const int start = prepared.mti;
             const XYZ6_typ want = direct.z_polygonu(&table[std::size_t(k)]);
-            const XYZ6_typ got = sampler.draw(prepared, k);
-            ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "seed " << seed << " draw " << draw << " polygon " << k;
+            const XYZ6_typ got = (draw % 2 ? shared : sampler).draw(prepared, k);
+            ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "polygon " << k;
+            ASSERT_TRUE(!foreseen || (std::memcmp(&want, &seen, sizeof want) == 0 && prepared.mti - start == seen_draws))
+                << "foreseen wrongly, polygon " << k;
         }
         ASSERT_EQ(direct.get(), prepared.get()) << "seed " << seed << ": a different number of draws";
     }

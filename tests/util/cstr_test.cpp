@@ -9,36 +9,20 @@ using zelkor::Cstr;
 
 namespace {
 
-TEST(Cstr, CopiesTextAndTreatsNullAsEmpty) {
+TEST(Cstr, CopiesFormatsAndAppends) {
     const char source[] = "Morph";
-    Cstr s(source);
-    EXPECT_STREQ(s.text, "Morph");
-    EXPECT_EQ(s.length, 5);
-    EXPECT_NE(s.text, source);
-    Cstr none(static_cast<const char*>(nullptr));
-    char* p = none;
-    ASSERT_NE(p, nullptr);
-    EXPECT_STREQ(p, "");
-    EXPECT_EQ(none.length, 0);
-}
-
-TEST(Cstr, FormatsIntegers) {
     const struct {
-        int n;
+        Cstr str;
         const char* text;
-    } cases[] = {{0, "0"}, {-120, "-120"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+    } cases[] = {{source, "Morph"}, {static_cast<const char*>(nullptr), ""},  // null: an empty buffer, not null
+                 {0, "0"}, {-120, "-120"}, {INT_MAX, "2147483647"}, {INT_MIN, "-2147483648"}};
+    EXPECT_NE(cases[0].str.text, source);
     for (const auto& c : cases) {
-        Cstr s(c.n);
-        EXPECT_STREQ(s.text, c.text) << c.n;
-        EXPECT_EQ(s.length, static_cast<int>(std::strlen(c.text))) << c.n;
+        EXPECT_STREQ(c.str.text, c.text);
+        EXPECT_EQ(c.str.length, static_cast<int>(std::strlen(c.text))) << c.text;
     }
-}
-
-TEST(Cstr, AppendsWithoutSeparator) {
-    Cstr name("Morph.Open");
-    Cstr number(3);
-    Cstr& r = (name += number);
-    EXPECT_EQ(&r, &name);
+    Cstr name("Morph.Open"), number(3);
+    EXPECT_EQ(&(name += number), &name);
     name += "";
     name += nullptr;
     EXPECT_STREQ(name.text, "Morph.Open3");
