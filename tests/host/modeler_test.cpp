@@ -55,7 +55,9 @@ TEST(ModuleLoader, DescriptorChecksAndServerLookup) {
          "m.so: module startup failed"},
     };
     for (const auto& c : cases) EXPECT_EQ(error_of([&] { Module::linked(c.descriptor, "m.so"); }), c.error);
-    Module module = Module::linked({MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, good_startup, nullptr, kServers}, "m.so");
+    // A module keeps its descriptor's address, as the loader keeps a library's: it must outlive it.
+    static const ModuleDescriptor good{MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE, good_startup, nullptr, kServers};
+    Module module = Module::linked(good, "m.so");
     EXPECT_EQ(module.server_data(), reinterpret_cast<void*>(4));
     EXPECT_EQ(&module.server(LWMESHEDIT_CLASS, "Zelkor"), &kServers[1]);  // found by class and name
     EXPECT_EQ(error_of([&] { module.server(LWMESHEDIT_CLASS, "Other"); }), "m.so has no MeshDataEdit server named Other");
