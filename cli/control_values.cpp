@@ -71,7 +71,9 @@ host::PanelValue parse_scaled(const ControlInfo& control, std::string_view text,
         const std::string expected = suffix.empty() ? "a number" : "a number, or a number followed by " + std::string(suffix);
         refuse(control, text, expected);
     }
-    return suffixed ? value * times / over : value;
+    const double scaled = suffixed ? value * times / over : value;
+    if (!std::isfinite(scaled)) refuse(control, text, "a number that stays finite in the record's units");
+    return scaled;
 }
 
 std::string plain(double value) { return json_number(value); }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "io/file_error.h"
+#include "io/finite_values.h"
 #include "io/gltf.h"
 #include "io/lwo.h"
 #include "io/obj.h"
@@ -51,6 +52,10 @@ host::Document read_mesh(const std::filesystem::path& path) {
 
 std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path) {
     std::string extension = lower_extension(path);
+    // Checked before anything is written, in every format: OBJ would write "nan" and glTF null
+    // bounds. OBJ keeps doubles; the others round to floats.
+    if (extension == ".lwo" || extension == ".obj" || extension == ".gltf" || extension == ".glb")
+        refuse_non_finite(document, path, extension != ".obj");
     // A polygon selection is a working state of the modeller, not part of the object: no format
     // keeps it and none warns about it.
     if (extension == ".lwo") {

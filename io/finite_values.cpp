@@ -1,0 +1,29 @@
+#include "io/finite_values.h"
+
+#include <cmath>
+#include <string>
+
+#include "io/file_error.h"
+
+namespace zelkor::io {
+
+void refuse_non_finite(const host::Document& document, const std::filesystem::path& path, bool as_float) {
+    const auto finite = [as_float](double v) { return as_float ? std::isfinite(float(v)) : std::isfinite(v); };
+    const std::string rounded = as_float ? " as a float" : "";
+    for (const host::Layer& layer : document.layers) {
+        const std::string where = "layer " + std::to_string(layer.number);
+        for (std::size_t i = 0; i < layer.positions.size(); ++i)
+            if (!finite(layer.positions[i]))
+                throw FileError(path, where + ": point " + std::to_string(i / 3) + " has a coordinate that is not finite" + rounded);
+        for (const host::VertexMap& map : layer.vmaps) {
+            map.for_each_value([&](std::uint32_t point, const float* values) {
+                for (int d = 0; d < map.dimension; ++d)
+                    if (!std::isfinite(values[d]))
+                        throw FileError(path, where + " " + host::id_text(map.type) + " \"" + map.name + "\": point " +
+                                                  std::to_string(point) + " has a value that is not finite");
+            });
+        }
+    }
+}
+
+}  // namespace zelkor::io

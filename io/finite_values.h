@@ -1,0 +1,15 @@
+// No output holds a value that is not a number: a clone scaled past the range of a float, or an
+// angle of 1e308 degrees, must not become "nan" in a file that other programs then choke on.
+#pragma once
+
+#include <filesystem>
+
+#include "host/document.h"
+
+namespace zelkor::io {
+
+// Throws FileError naming `path` and the first point position or vertex-map value that is not
+// finite, or not finite once rounded to a float when `as_float` (LWO and glTF store floats).
+void refuse_non_finite(const host::Document& document, const std::filesystem::path& path, bool as_float);
+
+}  // namespace zelkor::io
