@@ -16,27 +16,98 @@ namespace zelkor::cli {
 
 namespace {
 
+// A parameter file is a few hundred bytes; anything past a megabyte is not one.
+constexpr std::size_t kMaxParamsFile = std::size_t(1) << 20;
+
 std::string read_text_file(const std::filesystem::path& path) {
     try {
-        const std::vector<std::uint8_t> bytes = io::read_whole_file(path);
+        const std::vector<std::uint8_t> bytes = io::read_whole_file(path, kMaxParamsFile);
         return std::string(bytes.begin(), bytes.end());
     } catch (const io::FileError& e) {
         throw UsageError(e.what());
     }
 }
 
-// A JSON value as the text --set would take for this control.
-std::string value_text(const ControlInfo& control, const nlohmann::json& value, const std::string& where) {
-    if (value.is_string()) return value.get<std::string>();
-    if (value.is_boolean()) return value.get<bool>() ? "1" : "0";
-    if (value.is_number_integer()) return value.dump();
-    if (value.is_number_float()) {
-        if (!control.holds_int) return json_number(value.get<double>());
-        const double d = value.get<double>();
-        if (d == std::trunc(d) && std::abs(d) < 2147483648.0) return std::to_string(static_cast<long long>(d));
-        return json_number(d);
+// The members of a parameter file: one JSON object of field names (or labels) and scalar values.
+// Read event by event, so that a value nested a million levels deep is refused at its first
+// level, and every fault names the member it is in.
+class RecordReader : public nlohmann::json_sax<nlohmann::json> {
+public:
+    explicit RecordReader(std::string where) : where_(std::move(where)) {}
+
+    struct Member {
+        std::string key;
+        std::string text;  // the value as --set would take it
+        bool is_float = false;
+        double number = 0;
+    };
+    std::vector<Member> members;
+
+    bool null() override { return scalar_fault("null"); }
+    bool boolean(bool v) override { return scalar(v ? "1" : "0"); }
+    bool number_integer(number_integer_t v) override { return scalar(std::to_string(v)); }
+    bool number_unsigned(number_unsigned_t v) override { return scalar(std::to_string(v)); }
+    bool number_float(number_float_t v, const string_t&) override {
+        if (!scalar(json_number(v))) return false;
+        members.back().is_float = true;
+        members.back().number = v;
+        return true;
     }
-    throw UsageError(where + ": \"" + control.field + "\" needs a number or a string, not " + value.dump());
+    bool string(string_t& v) override { return scalar(v); }
+    bool binary(binary_t&) override { return scalar_fault("binary data"); }
+    bool start_object(std::size_t) override {
+        if (depth_++ == 0) return true;
+        return scalar_fault("an object");
+    }
+    bool end_object() override {
+        --depth_;
+        return true;
+    }
+    bool start_array(std::size_t) override {
+        if (depth_++ == 0) return fail("expected a JSON object of parameter names and values");
+        return scalar_fault("an array");
+    }
+    bool end_array() override {
+        --depth_;
+        return true;
+    }
+    bool key(string_t& v) override {
+        key_ = v;
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) override {
+        std::string fault = e.id == 406 ? "the number " + token + " is out of range" : "not JSON at byte " + std::to_string(position);
+        return fail(key_.empty() ? fault : "\"" + key_ + "\": " + fault);
+    }
+
+    const std::string& fault() const { return fault_; }
+
+private:
+    bool scalar(std::string text) {
+        if (depth_ != 1) return fail("expected a JSON object of parameter names and values");
+        members.push_back({key_, std::move(text)});
+        return true;
+    }
+    bool scalar_fault(const std::string& what) {
+        if (depth_ == 0) return fail("expected a JSON object of parameter names and values");
+        return fail("\"" + key_ + "\" needs a number or a string, not " + what);
+    }
+    bool fail(const std::string& fault) {
+        if (fault_.empty()) fault_ = where_ + ": " + fault;
+        return false;
+    }
+
+    std::string where_;
+    std::string key_;
+    int depth_ = 0;
+    std::string fault_;
+};
+
+// A number from the file as the text --set would take for this control: whole numbers stay whole.
+std::string value_text(const ControlInfo& control, const RecordReader::Member& m) {
+    if (!m.is_float || !control.holds_int) return m.text;
+    if (m.number == std::trunc(m.number) && std::abs(m.number) < 2147483648.0) return std::to_string(static_cast<long long>(m.number));
+    return m.text;
 }
 
 }  // namespace
@@ -54,21 +125,18 @@ std::vector<ControlValue> default_record(const Controls& controls) {
 
 std::vector<ControlValue> read_params_file(const std::filesystem::path& path, const Controls& controls) {
     const std::string where = path.string();
-    nlohmann::json document;
-    try {
-        document = nlohmann::json::parse(read_text_file(path));
-    } catch (const nlohmann::json::parse_error& e) {
-        throw UsageError(where + ": not JSON: " + e.what());
-    }
-    if (!document.is_object()) throw UsageError(where + ": expected a JSON object of parameter names and values");
+    const std::string text = read_text_file(path);
+    RecordReader reader(where);
+    nlohmann::json::sax_parse(text, &reader);
+    if (!reader.fault().empty()) throw UsageError(reader.fault());
     std::vector<ControlValue> values;
-    for (auto it = document.begin(); it != document.end(); ++it) {
-        if (it.key() == "akt_clone") continue;
-        const ControlInfo* control = controls.find(it.key());
-        if (!control) throw UsageError(where + ": unknown parameter \"" + it.key() + "\"");
-        if (control->is_button()) throw UsageError(where + ": \"" + it.key() + "\" is a button, not a value");
+    for (const RecordReader::Member& m : reader.members) {
+        if (m.key == "akt_clone") continue;
+        const ControlInfo* control = controls.find(m.key);
+        if (!control) throw UsageError(where + ": unknown parameter \"" + m.key + "\"");
+        if (control->is_button()) throw UsageError(where + ": \"" + m.key + "\" is a button, not a value");
         try {
-            TypedValue typed = parse_control_value(*control, value_text(*control, it.value(), where));
+            TypedValue typed = parse_control_value(*control, value_text(*control, m));
             values.push_back({control, typed.value, typed.popup_name});
         } catch (const UsageError& e) {
             throw UsageError(where + ": " + e.what());

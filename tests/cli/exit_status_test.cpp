@@ -1,5 +1,6 @@
 // Exit statuses and messages as a script sees them, and the progress bar a terminal sees.
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +53,9 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
     write_file(path("unknown.json"), R"({"clones": 4})");
     write_file(path("bad.json"), R"({"H_max": "fast"})");
     write_file(path("list.json"), "[1, 2]");
+    write_file(path("deep.json"), "{\"jitter\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
+    write_file(path("huge.json"), R"({"jitter": 1e999})");
+    ASSERT_EQ(::mkfifo(path("fifo.lwo").c_str(), 0600), 0);
     std::filesystem::create_directory(path("dir.lwo"));
     const std::string terrain = example("terrain.lwo"), rock = example("rock.lwo"), maths = maths_library();
     const std::string buttons = "no such button (About, \"Zero Angles\", \"Reset Values\")\n";
@@ -94,6 +98,10 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         {2, run({"--params", "unknown.json"}), "unknown.json: unknown parameter \"clones\"\n"},
         {2, run({"--params", "bad.json"}), "bad.json: \"H Max\" (H_max): \"fast\" is not a number, or a number followed by deg\n"},
         {2, run({"--params", "list.json"}), "list.json: expected a JSON object of parameter names and values\n"},
+        {2, run({"--params", "deep.json"}), "deep.json: \"jitter\" needs a number or a string, not an array\n"},
+        {2, run({"--params", "huge.json"}), "huge.json: \"jitter\": the number 1e999 is out of range\n"},
+        {2, run({"--params", "/dev/zero"}), "/dev/zero: cannot read: not a regular file\n"},
+        {2, {"--target", "fifo.lwo", "--template", rock, "-o", "out.lwo"}, "fifo.lwo: cannot read: not a regular file\n"},
         {2, clone_args("out.stl", {}), "-o out.stl: unknown output format (use .lwo, .obj, .gltf or .glb)\n"},
         {2, clone_args("nowhere/out.lwo", {}), "-o nowhere/out.lwo: cannot write: no folder nowhere\n"},
         {2, clone_args("dir.lwo", {}), "-o dir.lwo: cannot write: it is a folder\n"},
