@@ -9,6 +9,7 @@
 #include "cli/record_values.h"
 #include "cli/run_setup.h"
 #include "cli/usage_error.h"
+#include "io/atomic_file.h"
 #include "io/file_error.h"
 #include "io/mesh_file.h"
 
@@ -34,34 +35,32 @@ std::string joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-// Writes the output file; false (after saying why) when it could not be written.
-bool write_output(ModuleRunOutcome& outcome, RunSetup& setup, const std::vector<std::size_t>& counts_before,
-                  const Options& options) {
-    const host::Document out = split_target(std::move(setup.object), setup.templ, counts_before);
-    std::vector<std::string> left_out;
-    try {
-        left_out = io::write_mesh(out, options.output);
-    } catch (const io::FileError& e) {
-        std::cerr << "zelkor: " << e.what() << "\n";
-        return false;
-    }
-    outcome.report.output = options.output;
-    if (!options.quiet && !left_out.empty())
-        std::cerr << "zelkor: warning: " << options.output << " leaves out " << joined(left_out) << "\n";
-    if (!options.quiet)
-        std::cout << options.output << ": " << outcome.report.clone_count << " clones, "
-                  << outcome.report.points_added << " points and " << outcome.report.polygons_added
-                  << " polygons added\n";
-    return true;
+void add_text_file(io::SaveGroup& group, const std::string& path, const std::string& text) {
+    group.open(path).write_now(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-// A side file that cannot be written (checked before the run, but the disk can still fill up) is a
-// fault of the command: exit 2, naming the file.
-void write_side_files(const ModuleRunOutcome& outcome, const Options& options) {
+// The saved parameters and the report, into `group`.
+void add_side_files(io::SaveGroup& group, const ModuleRunOutcome& outcome, const Options& options) {
+    if (!options.save_params_file.empty() && outcome.confirmed)
+        add_text_file(group, options.save_params_file, record_json(outcome.report.params));
+    if (!options.report_file.empty()) add_text_file(group, options.report_file, report_json(outcome.report));
+}
+
+// The object, its report and its saved parameters are saved together: all written and flushed,
+// then all renamed, so that a fault in any (a full disk) leaves none of them. A fault is one of
+// the command's files that cannot be written: exit 2, naming it.
+void save(ModuleRunOutcome& outcome, const host::Document* object, const Options& options) {
     try {
-        if (!options.save_params_file.empty() && outcome.confirmed)
-            write_text_file(options.save_params_file, record_json(outcome.report.params));
-        if (!options.report_file.empty()) write_text_file(options.report_file, report_json(outcome.report));
+        io::SaveGroup group;
+        std::vector<std::string> left_out;
+        if (object) {
+            left_out = io::write_mesh(*object, options.output, &group);
+            outcome.report.output = options.output;
+        }
+        add_side_files(group, outcome, options);
+        group.commit();
+        if (!options.quiet && !left_out.empty())
+            std::cerr << "zelkor: warning: " << options.output << " leaves out " << joined(left_out) << "\n";
     } catch (const io::FileError& e) {
         throw UsageError(e.what());
     }
@@ -87,14 +86,16 @@ int run_clone_command(const Options& options) {
     if (!outcome.usage_error.empty()) throw UsageError(outcome.usage_error);
 
     if (outcome.clones_built && outcome.kept) {
-        // An output that cannot be written is an input fault of the command: exit 2, no report.
-        if (!write_output(outcome, setup, counts_before, options)) return 2;
-        write_side_files(outcome, options);
+        const host::Document object = split_target(std::move(setup.object), setup.templ, counts_before);
+        save(outcome, &object, options);
+        if (!options.quiet)
+            std::cout << options.output << ": " << outcome.report.clone_count << " clones, " << outcome.report.points_added
+                      << " points and " << outcome.report.polygons_added << " polygons added\n";
         return 0;
     }
     if (outcome.panel_posted && !outcome.confirmed && !options.quiet)
         std::cerr << "zelkor: cancelled; nothing written\n";
-    write_side_files(outcome, options);
+    save(outcome, nullptr, options);
     return 1;
 }
 

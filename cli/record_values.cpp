@@ -162,8 +162,5 @@ std::string record_json(const std::vector<ControlValue>& record) {
     return writer.text();
 }
 
-void write_text_file(const std::filesystem::path& path, const std::string& text) {
-    io::write_file_atomically(path, text);
-}
 
 }  // namespace zelkor::cli

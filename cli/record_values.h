@@ -29,7 +29,5 @@ std::vector<ControlValue> read_params_file(const std::filesystem::path& path, co
 void write_record_members(class JsonWriter& writer, const std::vector<ControlValue>& record);
 std::string record_json(const std::vector<ControlValue>& record);
 
-// Writes `text` to `path`; throws std::runtime_error naming the file when it cannot.
-void write_text_file(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace zelkor::cli

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/control_values.h"
@@ -62,6 +63,28 @@ void check_writable_folder(const std::string& path, const std::string& option) {
         throw UsageError(option + " " + path + ": cannot write: " + std::strerror(errno));
 }
 
+// An output that is one of the inputs (the same file, by device and inode, whatever the name)
+// would be replaced by what was made from it; two outputs on one file would replace each other.
+void check_distinct_files(const std::vector<std::pair<std::string, std::string>>& inputs,
+                          const std::vector<std::pair<std::string, std::string>>& outputs) {
+    auto same = [](const std::string& a, const std::string& b) {
+        struct stat sa {}, sb {};
+        if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+            return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    };
+    for (std::size_t k = 0; k < outputs.size(); ++k) {
+        const auto& [option, path] = outputs[k];
+        for (const auto& [input_option, input] : inputs)
+            if (same(path, input))
+                throw UsageError(option + " " + path + ": is the same file as " + input_option + " " + input +
+                                 ", which would be lost");
+        for (std::size_t j = 0; j < k; ++j)
+            if (same(path, outputs[j].second))
+                throw UsageError(option + " " + path + ": is the same file as " + outputs[j].first + " " + outputs[j].second);
+    }
+}
+
 void check_output_extension(const std::string& path) {
     const std::string ext = io::lower_extension(path);
     if (ext != ".lwo" && ext != ".obj" && ext != ".gltf" && ext != ".glb")
@@ -86,6 +109,12 @@ RunSetup prepare_run(const Options& options, const Controls& controls) {
 
     const LayerChoice target_choice = parse_layer_choice(options.target);
     const LayerChoice templ_choice = parse_layer_choice(options.templ);
+    std::vector<std::pair<std::string, std::string>> inputs{{"--target", target_choice.path}, {"--template", templ_choice.path}};
+    if (!options.params_file.empty()) inputs.push_back({"--params", options.params_file});
+    std::vector<std::pair<std::string, std::string>> outputs{{"-o", options.output}};
+    if (!options.report_file.empty()) outputs.push_back({"--report", options.report_file});
+    if (!options.save_params_file.empty()) outputs.push_back({"--save-params", options.save_params_file});
+    check_distinct_files(inputs, outputs);
     host::Document target = read_input(target_choice.path);
     RunSetup setup;
     setup.templ = read_input(templ_choice.path);

@@ -1,6 +1,8 @@
 #include "io/atomic_file.h"
 
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -19,6 +21,45 @@ constexpr std::size_t kBlocksInFlight = 4;
 constexpr std::uint64_t kWritebackStep = std::uint64_t(16) << 20;
 
 std::string system_fault(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+
+// Temporary files in the making, for the signal handler to remove. Plain storage only: a handler
+// may read it at any moment, so it copies nothing and frees nothing. A slot is free (0), being
+// filled (1) or holds a name to remove (2).
+constexpr int kTrackedFiles = 16;
+char tracked_names[kTrackedFiles][4096];
+std::atomic<int> tracked_state[kTrackedFiles];
+
+extern "C" void remove_temporaries_and_die(int signal_number) {
+    for (int k = 0; k < kTrackedFiles; ++k)
+        if (tracked_state[k].load() == 2) ::unlink(tracked_names[k]);
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);  // the conventional exit status of a process ended by the signal
+}
+
+int track(const std::string& name) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+            struct sigaction action {};
+            action.sa_handler = remove_temporaries_and_die;
+            sigemptyset(&action.sa_mask);
+            ::sigaction(signal_number, &action, nullptr);
+        }
+    });
+    if (name.size() >= sizeof tracked_names[0]) return -1;
+    for (int k = 0; k < kTrackedFiles; ++k) {
+        int free_slot = 0;
+        if (!tracked_state[k].compare_exchange_strong(free_slot, 1)) continue;
+        std::memcpy(tracked_names[k], name.c_str(), name.size() + 1);
+        tracked_state[k].store(2);
+        return k;
+    }
+    return -1;
+}
+
+void untrack(int slot) {
+    if (slot >= 0) tracked_state[slot].store(0);
+}
 
 // Empty when all was written, else why not.
 std::string write_all(int fd, const std::uint8_t* p, std::size_t left) {
@@ -49,16 +90,22 @@ std::string pwrite_all(int fd, const std::uint8_t* p, std::size_t left, std::uin
 
 AtomicOutput::AtomicOutput(const std::filesystem::path& path) : path_(path) {
     std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
-    // Built by appending: GCC 12 misreads "." + string as an overlapping copy.
-    std::string name = ".";
-    name.append(path.filename().string()).append(".XXXXXX");
-    temp_ = (folder / name).string();
+    // A short name, so that any output name that fits the folder has a temporary that does too.
+    temp_ = (folder / ".zk-XXXXXX").string();
     fd_ = ::mkstemp(temp_.data());
     if (fd_ < 0) throw FileError(path, system_fault("cannot create the output"));
-    // mkstemp creates the file readable by its owner only; give it the usual permissions.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd_, 0666 & ~mask);
+    tracked_ = track(temp_);
+    // mkstemp creates the file readable by its owner only: a replaced file's permissions and owner
+    // are kept, a new file gets the usual ones.
+    struct stat old {};
+    if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        ::fchmod(fd_, old.st_mode & 07777);
+        if (::fchown(fd_, old.st_uid, old.st_gid) != 0) {}  // not ours to give: the file stays ours
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        ::fchmod(fd_, 0666 & ~mask);
+    }
     worker_ = std::thread([this] { work(); });
 }
 
@@ -77,6 +124,7 @@ void AtomicOutput::remove_temporary() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     ::unlink(temp_.c_str());
+    untrack(tracked_);
 }
 
 void AtomicOutput::work() {
@@ -166,15 +214,32 @@ void AtomicOutput::wait_until_written() {
     changed_.wait(lock, [&] { return (jobs_.empty() && !busy_) || !fault_.empty(); });
 }
 
-void AtomicOutput::commit() {
+void AtomicOutput::finish() {
+    if (finished_) return;
     wait_until_written();
     throw_if_failed();
     if (::fsync(fd_) != 0) throw FileError(path_, system_fault("cannot write the output"));
     int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) throw FileError(path_, system_fault("cannot write the output"));
+    finished_ = true;
+}
+
+void AtomicOutput::publish() {
+    finish();
     if (std::rename(temp_.c_str(), path_.c_str()) != 0) throw FileError(path_, system_fault("cannot replace the output"));
+    untrack(tracked_);
     committed_ = true;
+}
+
+AtomicOutput& SaveGroup::open(const std::filesystem::path& path) {
+    outputs_.push_back(std::make_unique<AtomicOutput>(path));
+    return *outputs_.back();
+}
+
+void SaveGroup::commit() {
+    for (const std::unique_ptr<AtomicOutput>& output : outputs_) output->finish();
+    for (const std::unique_ptr<AtomicOutput>& output : outputs_) output->publish();
 }
 
 void write_file_atomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {

@@ -1,11 +1,15 @@
 // Files written whole or not at all: the bytes go to a temporary file in the target's folder,
 // which is renamed over the target only once everything was written and flushed to the disk.
+// A replaced file keeps its permissions (and its owner, where the system lets us). The rename
+// replaces the name: a symbolic link named as the output becomes a file, and other hard links to
+// the old file keep the old contents. Temporary files are removed on SIGINT and SIGTERM too.
 #pragma once
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -23,7 +27,7 @@ void write_file_atomically(const std::filesystem::path& path, std::string_view t
 // An output streamed in blocks. A background thread writes each block while the caller encodes
 // the next, so encoding and the system's copying into the file overlap on two cores. Bytes
 // already handed over can still be rewritten with patch() (chunk sizes known only at the end).
-// Nothing replaces the target until commit(); an output destroyed before that removes its
+// Nothing replaces the target until publish(); an output destroyed before that removes its
 // temporary file. Faults surface as FileError from the next call after they happened.
 class AtomicOutput {
 public:
@@ -38,8 +42,14 @@ public:
     void write_now(std::span<const std::uint8_t> bytes);
     // Rewrites bytes at `offset`, which must already have been handed over.
     void patch(std::uint64_t offset, std::span<const std::uint8_t> bytes);
-    // Writes what is left, flushes it to the disk and renames the file over the target.
-    void commit();
+    // Writes what is left and flushes it to the disk.
+    void finish();
+    // Renames the finished file over the target.
+    void publish();
+    void commit() {
+        finish();
+        publish();
+    }
 
     const std::filesystem::path& path() const { return path_; }
 
@@ -61,6 +71,8 @@ private:
     std::filesystem::path path_;
     std::string temp_;
     int fd_ = -1;
+    int tracked_ = -1;  // the signal handler's slot for the temporary file
+    bool finished_ = false;
     bool committed_ = false;
 
     std::mutex mutex_;
@@ -71,6 +83,18 @@ private:
     bool busy_ = false;
     std::string fault_;  // set by the worker: why a write failed
     std::thread worker_;
+};
+
+// Files saved together (an object, its report, its saved parameters): every one is written and
+// flushed first, and only then are they all renamed, so that a fault in any leaves none of them.
+class SaveGroup {
+public:
+    AtomicOutput& open(const std::filesystem::path& path);
+    // Finishes every file, then publishes them all; throws FileError naming the first that fails.
+    void commit();
+
+private:
+    std::vector<std::unique_ptr<AtomicOutput>> outputs_;
 };
 
 }  // namespace zelkor::io

@@ -337,7 +337,8 @@ bool is_binary_path(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::vector<std::string> write_gltf(const host::Document& document, const std::filesystem::path& path) {
+std::vector<std::string> write_gltf(const host::Document& document, AtomicOutput& output) {
+    const std::filesystem::path& path = output.path();
     DroppedData dropped;
     FlatMesh mesh = triangulate(document, dropped);
     MapCollector maps(document, dropped);
@@ -357,7 +358,9 @@ std::vector<std::string> write_gltf(const host::Document& document, const std::f
     tinygltf::TinyGLTF gltf;
     if (!gltf.WriteGltfSceneToStream(&model, stream, !binary, binary))
         throw FileError(path, "cannot encode the glTF data");
-    write_file_atomically(path, stream.view());
+    const std::string_view bytes = stream.view();
+    output.write_now(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    output.finish();
     return dropped.lines();
 }
 

@@ -36,10 +36,15 @@ host::Document read_lwo(const std::filesystem::path& path) {
 
 void write_lwo(const host::Document& document, const std::filesystem::path& path) {
     AtomicOutput output(path);
+    write_lwo(document, output);
+    output.publish();
+}
+
+void write_lwo(const host::Document& document, AtomicOutput& output) {
     IffWriter out(output);
-    encode_lwo2(document, path, out);
+    encode_lwo2(document, output.path(), out);
     out.finish();
-    output.commit();
+    output.finish();
 }
 
 }  // namespace zelkor::io

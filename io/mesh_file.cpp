@@ -4,6 +4,7 @@
 #include <cctype>
 #include <system_error>
 
+#include "io/atomic_file.h"
 #include "io/file_error.h"
 #include "io/finite_values.h"
 #include "io/gltf.h"
@@ -50,21 +51,27 @@ host::Document read_mesh(const std::filesystem::path& path) {
     unknown_extension(path, extension, "reads (.lwo, .obj)");
 }
 
-std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path) {
+std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path, SaveGroup* group) {
     std::string extension = lower_extension(path);
+    const bool known = extension == ".lwo" || extension == ".obj" || extension == ".gltf" || extension == ".glb";
+    if (!known) unknown_extension(path, extension, "writes (.lwo, .obj, .gltf, .glb)");
     // Checked before anything is written, in every format: OBJ would write "nan" and glTF null
     // bounds. OBJ keeps doubles; the others round to floats.
-    if (extension == ".lwo" || extension == ".obj" || extension == ".gltf" || extension == ".glb")
-        refuse_non_finite(document, path, extension != ".obj");
+    refuse_non_finite(document, path, extension != ".obj");
+
+    std::unique_ptr<AtomicOutput> alone;
+    AtomicOutput& output = group ? group->open(path) : *(alone = std::make_unique<AtomicOutput>(path));
     // A polygon selection is a working state of the modeller, not part of the object: no format
     // keeps it and none warns about it.
-    if (extension == ".lwo") {
-        write_lwo(document, path);
-        return {};
-    }
-    if (extension == ".obj") return write_obj(document, path);
-    if (extension == ".gltf" || extension == ".glb") return write_gltf(document, path);
-    unknown_extension(path, extension, "writes (.lwo, .obj, .gltf, .glb)");
+    std::vector<std::string> warnings;
+    if (extension == ".lwo")
+        write_lwo(document, output);
+    else if (extension == ".obj")
+        warnings = write_obj(document, output);
+    else
+        warnings = write_gltf(document, output);
+    if (alone) alone->publish();
+    return warnings;
 }
 
 }  // namespace zelkor::io

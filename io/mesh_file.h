@@ -16,8 +16,11 @@ std::string lower_extension(const std::filesystem::path& path);
 // Throws FileError when the file is missing or unreadable, its extension unknown, or its data bad.
 host::Document read_mesh(const std::filesystem::path& path);
 
+class SaveGroup;
 // Returns warnings naming what the format could not hold; throws FileError when nothing could be
-// written (the target is then left as it was).
-std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path);
+// written (the target is then left as it was). With a group, the file is written and flushed but
+// replaces the target only when the group commits.
+std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path,
+                                    SaveGroup* group = nullptr);
 
 }  // namespace zelkor::io

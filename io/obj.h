@@ -36,7 +36,8 @@ host::Document parse_obj_text(std::string text, const std::filesystem::path& nam
 // Writes all layers as one point list (later layers' points follow earlier ones), the first UV
 // map, `usemtl` per run of one surface and `g` per run of one part. Whole or nothing.
 // Returns what OBJ cannot hold, one line per kind: "weight maps Weight0, ZK_index".
-std::vector<std::string> write_obj(const host::Document& document, const std::filesystem::path& path);
+// Writes and flushes `output`, which the caller publishes.
+std::vector<std::string> write_obj(const host::Document& document, class AtomicOutput& output);
 
 // The text write_obj writes; `warnings` (may be null) receives the same lines write_obj returns.
 std::string encode_obj(const host::Document& document, std::vector<std::string>* warnings);

@@ -228,10 +228,11 @@ std::string encode_obj(const host::Document& document, std::vector<std::string>*
     return ObjWriter(document, uv_map).write();
 }
 
-std::vector<std::string> write_obj(const host::Document& document, const std::filesystem::path& path) {
+std::vector<std::string> write_obj(const host::Document& document, AtomicOutput& output) {
     std::vector<std::string> warnings;
-    std::string text = encode_obj(document, &warnings);
-    write_file_atomically(path, text);
+    const std::string text = encode_obj(document, &warnings);
+    output.write_now(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    output.finish();
     return warnings;
 }
 

@@ -56,6 +56,7 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
     write_file(path("deep.json"), "{\"jitter\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
     write_file(path("huge.json"), R"({"jitter": 1e999})");
     ASSERT_EQ(::mkfifo(path("fifo.lwo").c_str(), 0600), 0);
+    std::filesystem::copy_file(example("rock.lwo"), path("rock.lwo"));
     std::filesystem::create_directory(path("dir.lwo"));
     const std::string terrain = example("terrain.lwo"), rock = example("rock.lwo"), maths = maths_library();
     const std::string buttons = "no such button (About, \"Zero Angles\", \"Reset Values\")\n";
@@ -107,6 +108,9 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         {2, clone_args("dir.lwo", {}), "-o dir.lwo: cannot write: it is a folder\n"},
         {2, run({"--report", "dir.lwo"}), "--report dir.lwo: cannot write: it is a folder\n"},
         {2, run({"--save-params", "dir.lwo"}), "--save-params dir.lwo: cannot write: it is a folder\n"},
+        {2, {"--target", terrain, "--template", "rock.lwo", "-o", "./rock.lwo"},
+         "-o ./rock.lwo: is the same file as --template rock.lwo, which would be lost\n"},
+        {2, run({"--report", "out.lwo"}), "--report out.lwo: is the same file as -o out.lwo\n"},
         {2, run({"--module", "no_such_module.so"}), "--module: module file not found: no_such_module.so\n"},
         {2, run({"--module", maths}), "--module: " + maths + " is not a module: no _mod_descrip symbol\n"},
         {2, {"--target", "missing.lwo", "--template", rock, "-o", "out.lwo"}, "missing.lwo: cannot open: no such file\n"},
@@ -125,6 +129,7 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         EXPECT_EQ(r.out, "");
         EXPECT_FALSE(exists("out.lwo"));
         EXPECT_TRUE(std::filesystem::is_empty(path("dir.lwo")));
+        EXPECT_EQ(read_file(path("rock.lwo")), read_file(example("rock.lwo")));
         EXPECT_EQ(exists("r.json"), c.status == 1);
         if (c.status == 1 && exists("r.json")) {
             const nlohmann::json report = json_file("r.json"), line2 = c.err.substr(cut, c.err.size() - cut - 1);

@@ -1,3 +1,4 @@
+#include "io/mesh_file.h"
 #include "io/gltf.h"
 
 #include <gtest/gtest.h>
@@ -83,7 +84,7 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
     for (bool binary : {false, true}) {
         test::ScratchDir dir(binary ? "gltf_binary" : "gltf_json");
         fs::path path = dir / (binary ? "sample.GLB" : "sample.gltf");
-        EXPECT_EQ(write_gltf(sample_document(), path),
+        EXPECT_EQ(write_mesh(sample_document(), path),
                   (Names{"polygons other than faces: 1 PTCH", "polygons of fewer than 3 points: 1 FACE",
                          "subpatch weight maps Creases", "per-polygon values of UV maps UV"}));
         EXPECT_EQ(dir.entries(), 1);
@@ -122,10 +123,10 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
     test::ScratchDir dir("gltf_empty");
     Document empty;
     empty.layers.emplace_back().add_point(1, 2, 3);
-    EXPECT_TRUE(write_gltf(empty, dir / "empty.glb").empty());
+    EXPECT_TRUE(write_mesh(empty, dir / "empty.glb").empty());
     tinygltf::Model model = load(dir / "empty.glb", true);
     EXPECT_TRUE(model.meshes.empty() && model.buffers.empty() && model.scenes.empty() && model.asset.version == "2.0");
-    EXPECT_EQ(test::error_of([&] { write_gltf(sample_document(), dir / "missing" / "out.gltf"); }),
+    EXPECT_EQ(test::error_of([&] { write_mesh(sample_document(), dir / "missing" / "out.gltf"); }),
               (dir / "missing" / "out.gltf").string() + ": cannot create the output: No such file or directory");
 }
 

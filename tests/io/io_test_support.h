@@ -48,7 +48,10 @@ struct Bytes {
     Bytes& u2(std::uint16_t v) { return u1(std::uint8_t(v >> 8)).u1(std::uint8_t(v)); }
     Bytes& u4(std::uint32_t v) { return u2(std::uint16_t(v >> 16)).u2(std::uint16_t(v)); }
     Bytes& f4(float v) { return u4(std::bit_cast<std::uint32_t>(v)); }
-    Bytes& id(std::string_view four) { data.insert(data.end(), four.begin(), four.end()); return *this; }
+    Bytes& id(std::string_view four) {
+        for (char c : four) data.push_back(std::uint8_t(c));  // not insert: GCC 12 warns falsely on it
+        return *this;
+    }
     Bytes& s0(std::string_view text) { id(text).u1(0); return text.size() & 1 ? *this : u1(0); }
     Bytes& vec(float x, float y, float z) { return f4(x).f4(y).f4(z); }
     Bytes& raw(const Data& more) { data.insert(data.end(), more.begin(), more.end()); return *this; }

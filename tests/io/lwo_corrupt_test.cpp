@@ -123,7 +123,7 @@ TEST(LwoCorrupt, RefusesMapsOutOfProportionToTheFile) {
     std::vector<std::size_t> entry_offsets;
     for (int m = 0; m < 100; ++m) {
         Bytes vmap;
-        vmap.id("ABCD").u2(64).s0((m < 10 ? "m0" : "m") + std::to_string(m));  // 3 characters: the S0 takes 4 bytes
+        vmap.id("ABCD").u2(64).s0(std::string(m < 10 ? "m0" : "m").append(std::to_string(m)));  // 3 characters: the S0 takes 4 bytes
         for (std::size_t e = 0; e < kEntries; ++e) vmap.u2(std::uint16_t(e * 256)).raw(ones.data);
         entry_offsets.push_back(8 + body.data.size() + 8 + 10);
         body.id("VMAP").u4(std::uint32_t(vmap.data.size())).raw(vmap.data);

@@ -1,3 +1,4 @@
+#include "io/mesh_file.h"
 #include "io/obj.h"
 
 #include <gtest/gtest.h>
@@ -80,10 +81,10 @@ TEST(ObjWriter, WritesBackWhatItReadExactly) {
     EXPECT_TRUE(warnings.empty());
     // Written whole, or not at all when the folder is missing.
     test::ScratchDir dir("obj_write");
-    EXPECT_TRUE(write_obj(d, dir / "out.obj").empty());
+    EXPECT_TRUE(write_mesh(d, dir / "out.obj").empty());
     EXPECT_EQ(test::file_text(dir / "out.obj"), kCanonicalObj);
     fs::path unwritable = dir / "no such folder" / "out.obj";
-    EXPECT_EQ(test::error_of([&] { write_obj(d, unwritable); }),
+    EXPECT_EQ(test::error_of([&] { write_mesh(d, unwritable); }),
               unwritable.string() + ": cannot create the output: No such file or directory");
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
 }
@@ -100,7 +101,7 @@ TEST(ObjWriter, ReadWriteReadOfTheSharedMeshesIsExact) {
         const Layer& layer = first.layers[0];
         EXPECT_EQ(std::make_tuple(layer.point_count(), layer.polygon_count(), layer.vmaps.size(), layer.vmads.size()),
                   std::make_tuple(points, polygons, uv_maps, uv_maps));  // spot has UV seams
-        EXPECT_TRUE(write_obj(first, dir / file).empty());
+        EXPECT_TRUE(write_mesh(first, dir / file).empty());
         Document second = read_obj(dir / file);
         EXPECT_EQ(test::describe(second), test::describe(first));
     }
