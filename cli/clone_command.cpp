@@ -11,6 +11,7 @@
 #include "cli/usage_error.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
+#include "io/file_text.h"
 #include "io/mesh_file.h"
 
 namespace zelkor::cli {
@@ -21,12 +22,12 @@ namespace {
 // standard output. Everything else the module says is about the run.
 void print_message(const host::Message& m, bool quiet) {
     if (!m.button.empty() && m.kind == host::MessageKind::Info) {
-        if (!quiet) std::cout << m.line1 << (m.line2 ? "\n" + *m.line2 : std::string()) << "\n" << std::flush;
+        if (!quiet) std::cout << io::printable(m.line1) << (m.line2 ? "\n" + io::printable(*m.line2) : std::string()) << "\n" << std::flush;
         return;
     }
     if (quiet && m.kind != host::MessageKind::Error) return;
-    std::cerr << "zelkor: " << m.line1 << "\n";
-    if (m.line2) std::cerr << "zelkor: " << *m.line2 << "\n";
+    std::cerr << "zelkor: " << io::printable(m.line1) << "\n";
+    if (m.line2) std::cerr << "zelkor: " << io::printable(*m.line2) << "\n";
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -60,7 +61,7 @@ void save(ModuleRunOutcome& outcome, const host::Document* object, const Options
         add_side_files(group, outcome, options);
         group.commit();
         if (!options.quiet && !left_out.empty())
-            std::cerr << "zelkor: warning: " << options.output << " leaves out " << joined(left_out) << "\n";
+            std::cerr << "zelkor: warning: " << io::printable(options.output) << " leaves out " << io::printable(joined(left_out)) << "\n";
     } catch (const io::FileError& e) {
         throw UsageError(e.what());
     }
@@ -76,7 +77,7 @@ int run_clone_command(const Options& options) {
     ProgressBar bar(stderr);
     ModuleRunHooks hooks;
     hooks.on_message = [&](const host::Message& m) { print_message(m, options.quiet); };
-    hooks.on_refused = [](const std::string& refusal) { std::cerr << "zelkor: " << refusal << "\n"; };
+    hooks.on_refused = [](const std::string& refusal) { std::cerr << "zelkor: " << io::printable(refusal) << "\n"; };
     if (!options.quiet && is_terminal(stderr)) hooks.on_progress = [&](const host::ProgressEvent& e) { bar(e); };
     hooks.session_seed = options.session_seed;
     hooks.keep_clones = !options.report_file.empty();

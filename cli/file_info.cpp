@@ -1,6 +1,9 @@
 #include "cli/file_info.h"
 
+#include "io/file_text.h"
+
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -24,7 +27,7 @@ std::string polygon_types(const host::Layer& layer) {
 void print_layers(std::ostream& out, const host::Document& document) {
     out << "layers:\n";
     for (const host::Layer& layer : document.layers) {
-        out << "  " << layer.number + 1 << "  \"" << layer.name << "\"  " << layer.point_count() << " points, "
+        out << "  " << layer.number + 1 << "  \"" << io::printable(layer.name) << "\"  " << layer.point_count() << " points, "
             << layer.polygon_count() << " polygons (" << polygon_types(layer) << ")\n";
     }
 }
@@ -37,10 +40,12 @@ void print_vertex_maps(std::ostream& out, const host::Document& document) {
         bool discontinuous;
     };
     std::vector<MapUse> maps;
+    std::unordered_map<std::string, std::size_t> index_by_key;  // a file may hold thousands of maps
     auto note = [&](LWID type, const std::string& name, int shown_layer, bool discontinuous) {
-        for (MapUse& m : maps) {
-            if (m.type != type || m.name != name || m.discontinuous != discontinuous) continue;
-            m.layers += ", " + std::to_string(shown_layer);
+        std::string key = host::id_text(type) + (discontinuous ? "+" : "-") + name;
+        auto [it, is_new] = index_by_key.emplace(std::move(key), maps.size());
+        if (!is_new) {
+            maps[it->second].layers += ", " + std::to_string(shown_layer);
             return;
         }
         maps.push_back({type, name, std::to_string(shown_layer), discontinuous});
@@ -51,18 +56,18 @@ void print_vertex_maps(std::ostream& out, const host::Document& document) {
     }
     out << "vertex maps:" << (maps.empty() ? " none" : "") << "\n";
     for (const MapUse& m : maps)
-        out << "  " << host::id_text(m.type) << "  \"" << m.name << "\"" << (m.discontinuous ? " (per polygon corner)" : "")
+        out << "  " << host::id_text(m.type) << "  \"" << io::printable(m.name) << "\"" << (m.discontinuous ? " (per polygon corner)" : "")
             << "  layers " << m.layers << "\n";
 }
 
 }  // namespace
 
 void print_file_info(std::ostream& out, const std::string& path, const host::Document& document) {
-    out << path << "\n";
+    out << io::printable(path) << "\n";
     print_layers(out, document);
     print_vertex_maps(out, document);
     out << "surfaces:" << (document.surfaces.empty() ? " none" : "") << "\n";
-    for (const host::Surface& surface : document.surfaces) out << "  \"" << surface.name << "\"\n";
+    for (const host::Surface& surface : document.surfaces) out << "  \"" << io::printable(surface.name) << "\"\n";
 }
 
 }  // namespace zelkor::cli

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "io/file_text.h"
+
 namespace zelkor::cli {
 
 std::string json_number(double value) {
@@ -16,7 +18,9 @@ std::string json_number(double value) {
 
 std::string json_number(long long value) { return std::to_string(value); }
 
-std::string json_string(std::string_view text) {
+std::string json_string(std::string_view raw) {
+    // Names from files may be Latin-1 (or anything): the report stays valid UTF-8.
+    const std::string text = io::as_utf8(raw);
     std::string out = "\"";
     for (char c : text) {
         switch (c) {

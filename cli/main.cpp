@@ -10,6 +10,7 @@
 #include "cli/run_setup.h"
 #include "cli/usage_error.h"
 #include "io/file_error.h"
+#include "io/file_text.h"
 #include "io/mesh_file.h"
 
 namespace zelkor::cli {
@@ -64,10 +65,10 @@ int main(int argc, char** argv) {
     try {
         return zelkor::cli::run(argc, argv);
     } catch (const zelkor::cli::UsageError& e) {
-        std::cerr << "zelkor: " << e.what() << "\n";
+        std::cerr << "zelkor: " << zelkor::io::printable(e.what()) << "\n";
         return 2;
     } catch (const std::exception& e) {
-        std::cerr << "zelkor: " << e.what() << "\n";
+        std::cerr << "zelkor: " << zelkor::io::printable(e.what()) << "\n";
         return 1;
     }
 }

@@ -378,12 +378,14 @@ int Session::map_key(LWID type, const char* name) {
     if (recent.text == name && matches(map_keys_[std::size_t(recent.key)])) return recent.key;
     if (last_written_key_ >= 0 && matches(map_keys_[std::size_t(last_written_key_)])) return last_written_key_;
     if (chosen_key_ >= 0 && matches(map_keys_[std::size_t(chosen_key_)])) return chosen_key_;
-    for (std::size_t k = 0; k < map_keys_.size(); ++k)
-        if (matches(map_keys_[k])) {
-            recent = {name, int(k)};
-            return int(k);
-        }
-
+    // Then by type and name in a hash: an object may hold thousands of maps.
+    std::string lookup(reinterpret_cast<const char*>(&type), sizeof type);
+    lookup += name;
+    if (auto found = key_by_name_.find(lookup); found != key_by_name_.end()) {
+        recent = {name, found->second};
+        return found->second;
+    }
+    key_by_name_.emplace(std::move(lookup), int(map_keys_.size()));
     MapKey& key = map_keys_.emplace_back();
     key.type = type;
     key.name = name;

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "api/host_api.h"
@@ -129,6 +130,7 @@ private:
         int key = -1;
     };
     std::array<KeyByText, 32> key_by_text_{};  // map_key's memory of names by their text pointer
+    std::unordered_map<std::string, int> key_by_name_;  // type's four bytes, then the name
     int chosen_key_ = -1;       // set by pointVSet, read by pointVGet and vmapVec
     int last_written_key_ = -1; // pntVMap's last map, tried first
     std::string last_surface_;  // addPoly's last surface argument and its tag

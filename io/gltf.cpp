@@ -9,12 +9,15 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <span>
 #include <sstream>
 
 #include "io/atomic_file.h"
 #include "io/dropped_data.h"
 #include "io/file_error.h"
+#include "io/file_text.h"
 #include "io/mesh_file.h"
 
 namespace zelkor::io {
@@ -146,15 +149,24 @@ private:
         if (!has(list, map)) list.push_back({map.type, map.name, attribute, {}});
     }
 
-    // Two names may differ only in characters that become '_'; the later one gets a number.
-    std::string unique_custom_name(const std::string& map_name) const {
-        for (const MapAttribute& a : weights)
-            if (a.map_name == map_name) return a.attribute;
-        std::string base = custom_attribute_name(map_name), name = base;
-        for (int n = 2; std::any_of(weights.begin(), weights.end(), [&](const MapAttribute& a) { return a.attribute == name; }); ++n)
+    // Two names may differ only in characters that become '_'; the later one gets a number. Names
+    // and attributes are looked up in hashes: a target may hold thousands of weight maps.
+    std::string unique_custom_name(const std::string& map_name) {
+        if (auto known = attribute_by_map_.find(map_name); known != attribute_by_map_.end()) return known->second;
+        const std::string base = custom_attribute_name(map_name);
+        std::string name = base;
+        int& next = next_number_[base];
+        for (int n = std::max(next, 2); used_attributes_.count(name); ++n) {
             name = base + "_" + std::to_string(n);
+            next = n + 1;
+        }
+        used_attributes_.insert(name);
+        attribute_by_map_.emplace(map_name, name);
         return name;
     }
+    std::unordered_map<std::string, std::string> attribute_by_map_;
+    std::unordered_set<std::string> used_attributes_;
+    std::unordered_map<std::string, int> next_number_;
 
     void resolve(std::vector<MapAttribute>& list) const {
         for (MapAttribute& a : list)
@@ -252,7 +264,7 @@ public:
         std::vector<std::map<std::string, int>> targets = morph_targets(gltf_mesh);
         for (const SurfaceTriangles& s : mesh_.surfaces) {
             tinygltf::Material material;
-            material.name = s.surface;
+            material.name = as_utf8(s.surface);
             model_.materials.push_back(std::move(material));
             tinygltf::Primitive primitive;
             primitive.attributes = attributes;
@@ -316,7 +328,7 @@ private:
                 }
             });
             targets.push_back({{"POSITION", buffer_.add_floats(deltas, TINYGLTF_TYPE_VEC3, 3, true)}});
-            names.emplace_back(morph.attribute);
+            names.emplace_back(as_utf8(morph.attribute));
             gltf_mesh.weights.push_back(0.0);
         }
         if (!targets.empty())

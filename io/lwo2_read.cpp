@@ -170,10 +170,9 @@ private:
 
     void read_vmap(ChunkCursor& in, std::vector<std::uint8_t> vmpa) {
         MapHeader header = read_map_header(in);
-        host::Layer& layer = state_.layer();
-        host::VertexMap* map = layer.find_vmap(header.type, header.name);
+        host::VertexMap* map = state_.find_vmap(header.type, header.name);
         if (!map) {
-            map = &layer.vmap(header.type, header.name, header.dimension);
+            map = &state_.add_vmap(header.type, header.name, header.dimension);
             map->vmpa = std::move(vmpa);
         } else {
             require_same_dimension(in, header, map->dimension);
@@ -186,20 +185,11 @@ private:
         }
     }
 
-    host::DiscontinuousMap* find_vmad(LWID type, const std::string& name) {
-        for (host::DiscontinuousMap& map : state_.layer().vmads)
-            if (map.type == type && map.name == name) return &map;
-        return nullptr;
-    }
-
     void read_vmad(ChunkCursor& in, std::vector<std::uint8_t> vmpa) {
         MapHeader header = read_map_header(in);
-        host::DiscontinuousMap* map = find_vmad(header.type, header.name);
+        host::DiscontinuousMap* map = state_.find_vmad(header.type, header.name);
         if (!map) {
-            map = &state_.layer().vmads.emplace_back();
-            map->type = header.type;
-            map->name = header.name;
-            map->dimension = header.dimension;
+            map = &state_.add_vmad(header.type, header.name, header.dimension);
             map->vmpa = std::move(vmpa);
         } else {
             require_same_dimension(in, header, map->dimension);

@@ -74,6 +74,42 @@ void LwoReadState::set_map_value(const ChunkCursor& in, std::size_t at, host::Ve
     map.set(point, values);
 }
 
+std::string LwoReadState::map_key(LWID type, const std::string& name, char kind) const {
+    std::string key = std::to_string(layer_index_);
+    key.append(1, kind).append(host::id_text(type)).append(1, ':').append(name);
+    return key;
+}
+
+host::VertexMap* LwoReadState::find_vmap(LWID type, const std::string& name) {
+    auto it = map_index_.find(map_key(type, name, 'p'));
+    return it == map_index_.end() ? nullptr : &layer().vmaps[it->second];
+}
+
+host::VertexMap& LwoReadState::add_vmap(LWID type, const std::string& name, int dimension) {
+    host::Layer& target = layer();
+    map_index_.emplace(map_key(type, name, 'p'), target.vmaps.size());
+    host::VertexMap& map = target.vmaps.emplace_back();
+    map.type = type;
+    map.name = name;
+    map.dimension = dimension;
+    return map;
+}
+
+host::DiscontinuousMap* LwoReadState::find_vmad(LWID type, const std::string& name) {
+    auto it = map_index_.find(map_key(type, name, 'c'));
+    return it == map_index_.end() ? nullptr : &layer().vmads[it->second];
+}
+
+host::DiscontinuousMap& LwoReadState::add_vmad(LWID type, const std::string& name, int dimension) {
+    host::Layer& target = layer();
+    map_index_.emplace(map_key(type, name, 'c'), target.vmads.size());
+    host::DiscontinuousMap& map = target.vmads.emplace_back();
+    map.type = type;
+    map.name = name;
+    map.dimension = dimension;
+    return map;
+}
+
 void LwoReadState::charge(const ChunkCursor& in, std::size_t at, std::size_t bytes) {
     if (bytes > memory_left_)
         in.fail(at, "vertex maps and polygon tags would need more memory than a file of " +

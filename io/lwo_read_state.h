@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string>
+#include <unordered_map>
 
 #include "host/document.h"
 #include "io/iff_reader.h"
@@ -44,6 +46,13 @@ public:
     void set_map_value(const ChunkCursor& in, std::size_t at, host::VertexMap& map, std::uint32_t point,
                        const float* values);
 
+    // The current layer's vertex map (or per-polygon map) of this type and name, or null; new ones
+    // are made, and all are found in a hash: a file may hold thousands of maps.
+    host::VertexMap* find_vmap(LWID type, const std::string& name);
+    host::VertexMap& add_vmap(LWID type, const std::string& name, int dimension);
+    host::DiscontinuousMap* find_vmad(LWID type, const std::string& name);
+    host::DiscontinuousMap& add_vmad(LWID type, const std::string& name, int dimension);
+
     const std::filesystem::path& name() const { return name_; }
     host::Document& document() { return doc_; }
     host::Document take_document() { return std::move(doc_); }
@@ -61,6 +70,8 @@ private:
     std::uint32_t point_base_ = 0;
     std::uint32_t polygon_base_ = 0;
     std::size_t memory_left_;
+    std::unordered_map<std::string, std::size_t> map_index_;  // layer, kind, type and name -> index
+    std::string map_key(LWID type, const std::string& name, char kind) const;
 };
 
 }  // namespace zelkor::io

@@ -19,6 +19,8 @@
 #include <cstring>
 #include <streambuf>
 #include <istream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "io/file_error.h"
 #include "io/whole_file.h"
@@ -294,13 +296,22 @@ private:
         return w.column;
     }
 
-    void set_part(const std::string& name) { part_ = name.empty() ? host::kNoTag : document_.tag_index(name); }
+    void set_part(const std::string& name) { part_ = name.empty() ? host::kNoTag : tag(name); }
 
     std::int32_t surface_tag() {
         const std::string& name = surface_.empty() ? kDefaultSurface : surface_;
-        if (!document_.find_surface(name)) document_.surfaces.push_back({name, {}});
-        return document_.tag_index(name);
+        if (known_surfaces_.insert(name).second) document_.surfaces.push_back({name, {}});
+        return tag(name);
     }
+
+    // The document's tag for `name`, found in a hash: a file may switch among thousands of names.
+    std::int32_t tag(const std::string& name) {
+        auto [it, is_new] = tag_by_name_.emplace(name, std::int32_t(document_.tags.size()));
+        if (is_new) document_.tags.push_back(name);
+        return it->second;
+    }
+    std::unordered_map<std::string, std::int32_t> tag_by_name_;
+    std::unordered_set<std::string> known_surfaces_;
 
     // A point takes its first corner's UV; corners that differ keep theirs in the discontinuous map.
     void build_uv_maps() {
