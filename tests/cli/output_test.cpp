@@ -26,6 +26,27 @@ TEST_F(MeshFiles, InfoListsLayersMapsAndSurfaces) {
                          "surfaces:\n  \"BoxOnLayer3\"\n  \"Default\"\n  \"RedBox\"\n");
 }
 
+// Names from a file reach a terminal with their control bytes escaped (a title change and a bell
+// here), and a glTF and a report as UTF-8 (the Latin-1 "é" of an old file becomes U+00E9).
+TEST_F(MeshFiles, NamesFromFilesAreEscapedForTerminalsAndUtf8ForFiles) {
+    host::Document crafted = io::read_mesh(example("rock.lwo"));
+    const std::string name = "Rock\x1b]0;owned\x07\xe9";
+    crafted.layers[0].name = name;
+    crafted.tags[0] = name;  // the surface, which becomes the glTF material's name
+    crafted.surfaces[0] = {name, {}};
+    io::write_mesh(crafted, path("crafted.lwo"));
+    const RunResult info = zelkor({"--info", "crafted.lwo"});
+    EXPECT_NE(info.out.find("\"Rock\\x1B]0;owned\\x07\xc3\xa9\""), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find('\x1b'), std::string::npos);
+    const RunResult run = zelkor({"--target", example("terrain.lwo"), "--template", "crafted.lwo", "-o", "out.gltf",
+                                  "--set", "num_clones=2", "--select", "surface:" + name});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err, "zelkor: --select: no target polygon has the surface \"Rock\\x1B]0;owned\\x07\xc3\xa9\"\n");
+    ASSERT_EQ(zelkor({"--target", example("terrain.lwo"), "--template", "crafted.lwo", "-o", "out.gltf"}).status, 0);
+    const nlohmann::json gltf = nlohmann::json::parse(read_file(path("out.gltf")));
+    EXPECT_EQ(gltf["materials"][1]["name"], "Rock\x1b]0;owned\x07\xc3\xa9");
+}
+
 TEST_F(MeshFiles, ClonesGoIntoTheFirstForegroundLayerWithTheTemplatesSurfaceAndPart) {
     ASSERT_EQ(clone("out.lwo", {"--set", "num_clones=3"}).status, 0);
     host::Document out = io::read_mesh(path("out.lwo"));
