@@ -7,6 +7,7 @@
 #include "cli/module_run.h"
 #include "cli/progress_bar.h"
 #include "cli/record_values.h"
+#include "cli/run_estimate.h"
 #include "cli/run_setup.h"
 #include "cli/usage_error.h"
 #include "io/atomic_file.h"
@@ -72,6 +73,8 @@ void save(ModuleRunOutcome& outcome, const host::Document* object, const Options
 int run_clone_command(const Options& options) {
     LoadedModule loaded = load_module(options.module_file);
     RunSetup setup = prepare_run(options, loaded.controls);
+    refuse_unbounded_run(estimate_run(setup, loaded.controls, options.output), options.output,
+                         options.max_memory.value_or(default_memory_limit()), options.force);
     const std::vector<std::size_t> counts_before = target_polygon_counts(setup.object);
 
     ProgressBar bar(stderr);

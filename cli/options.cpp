@@ -2,6 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <charconv>
+#include <cstdint>
+
 #include "cli/usage_error.h"
 
 namespace zelkor::cli {
@@ -37,6 +40,26 @@ std::vector<PanelStep> panel_steps(const CLI::App& app, const CLI::Option* set, 
 }
 
 }  // namespace
+
+std::uint64_t parse_byte_count(const std::string& text, const std::string& option) {
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [rest, error] = std::from_chars(text.data(), end, value);
+    std::uint64_t unit = 1;
+    if (rest != end && rest + 1 == end) {
+        switch (*rest) {
+            case 'K': case 'k': unit = std::uint64_t(1) << 10; break;
+            case 'M': case 'm': unit = std::uint64_t(1) << 20; break;
+            case 'G': case 'g': unit = std::uint64_t(1) << 30; break;
+            case 'T': case 't': unit = std::uint64_t(1) << 40; break;
+            default: unit = 0;
+        }
+        ++rest;
+    }
+    if (error != std::errc() || rest != end || unit == 0 || value == 0 || value > UINT64_MAX / unit)
+        throw UsageError(option + " " + text + ": expected a number of bytes, with K, M, G or T after it if wanted");
+    return value * unit;
+}
 
 std::optional<Options> parse_options(int argc, char** argv) {
     Options o;
@@ -83,6 +106,12 @@ std::optional<Options> parse_options(int argc, char** argv) {
                    "Run this built module file instead of the module linked into zelkor. "
                    "Example: --module build/zelkor.so");
     app.add_flag("-q,--quiet", o.quiet, "Print nothing but errors. Example: --quiet");
+    std::string max_memory;
+    app.add_option("--max-memory", max_memory,
+                   "Refuse a run whose estimated memory exceeds this many bytes (K, M, G suffixes); "
+                   "default: half of the machine's memory. Example: --max-memory 8G");
+    app.add_flag("--force", o.force,
+                   "Run even when clones x iterations could take hours. Example: --force");
     app.add_option("--info", o.info_file,
                    "List a file's layers, vertex maps and surfaces. Example: --info terrain.lwo");
     app.add_flag("--list-params", o.list_params,
@@ -99,6 +128,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
         throw UsageError(e.what());
     }
     o.steps = panel_steps(app, set, press, sets, presses);
+    if (!max_memory.empty()) o.max_memory = parse_byte_count(max_memory, "--max-memory");
     if (seed->count() > 0) o.session_seed = session_seed;
     return o;
 }

@@ -1,6 +1,7 @@
 // The command line's options (zelkor --help lists them with examples).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,7 +30,12 @@ struct Options {
     bool cancel = false;
     bool quiet = false;
     bool list_params = false;
+    bool force = false;                     // run even when the worst case looks endless
+    std::optional<std::uint64_t> max_memory;  // bytes; default: half of the machine's memory
 };
+
+// "8G", "500M", "1048576": a byte count; throws UsageError naming `option` otherwise.
+std::uint64_t parse_byte_count(const std::string& text, const std::string& option);
 
 // Parses argv. Prints --help or --version itself and then answers nothing (exit 0). Throws
 // UsageError for anything CLI11 refuses and for a --set without '='.

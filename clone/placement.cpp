@@ -344,7 +344,7 @@ void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, L
     weight_map::WG_typ* density_entry = wm ? wm->get_name(par->density_wg) : nullptr;
     weight_map::WG_typ* pitch_entry = wm ? wm->get_name(par->P_angle_wg) : nullptr;
     for (int i = 0; i < par->num_clones; ++i) {
-        int tries = 0;
+        long long tries = 0;  // iterations may be INT_MAX: the count must not overflow before it passes it
         int k;
         XYZ6_typ c;
         double a = 0.0;

@@ -28,6 +28,11 @@ TEST_F(ExitStatus, CompletedOrCancelledRun) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out + r.err, "");
 
+    // A worst case of 10^10 tries, given --force, ends as soon as the tries succeed.
+    r = clone("forced.lwo", {"--set", "num_clones=5", "--set", "iterations=2147483647", "--set", "distribution=0", "--force", "-q"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(exists("forced.lwo"));
+
     r = clone("cancelled.lwo", {"--cancel", "--report", "r.json"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "zelkor: cancelled; nothing written\n");
@@ -89,6 +94,16 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         {2, run({"--set", "H_max=1e308deg"}),
          "--set H_max=1e308deg: \"H Max\" (H_max): \"1e308deg\" is not a number that stays finite in the record's units\n"},
         {2, run({"--set", "size_var_x=1e308"}), "out.lwo: layer 0: point 289 has a coordinate that is not finite as a float\n"},
+        {2, run({"--set", "num_clones=2147483647", "--max-memory", "1G"}),
+         "num_clones 2147483647: the run would need about 2652.0 GiB of memory (25769803764 points, 42949672940 polygons, "
+         "51539607528 map values), more than the limit of 1.0 GiB (--max-memory)\n"},
+        {2, run({"--set", "num_clones=900000", "--max-memory", "1T"}),
+         "num_clones 900000: -o out.lwo: the layer would hold 18000256 polygons, more than the 16777216 an LWO layer can index\n"},
+        {2, clone_args("out.glb", {"--set", "num_clones=8000000", "--max-memory", "1T"}),
+         "num_clones 8000000: -o out.glb: about 5.0 GiB of glTF data, more than the 4 GiB a glTF buffer holds\n"},
+        {2, run({"--set", "iterations=2147483647", "--set", "distribution=1000"}),
+         "num_clones 30: iterations 2147483647: up to 64424509440 tries, which could take hours; give --force to run anyway\n"},
+        {2, run({"--max-memory", "3Q"}), "--max-memory 3Q: expected a number of bytes, with K, M, G or T after it if wanted\n"},
         {2, run({"--set", "About=1"}), "--set About: a button, use --press \"About\"\n"},
         {2, run({"--press", "Apply"}), "--press \"Apply\": " + buttons},
         {2, run({"--press", "seed"}), "--press \"seed\": " + buttons},
