@@ -81,7 +81,7 @@ Word next_word(std::string_view line, std::size_t& pos) {
     return {line.substr(start, pos - start), start + 1};
 }
 
-enum class Statement { kOther, kVertex, kTexcoord, kFace };
+enum class Statement { kOther, kVertex, kNormal, kTexcoord, kFace };
 
 // The same tests tinyobjloader applies, after skipping leading blanks. Returns where the
 // statement's arguments start.
@@ -96,6 +96,10 @@ Statement classify(std::string_view line, std::size_t& args) {
     if (at(0) == 'v' && at(1) == 't' && is_blank(at(2))) {
         args = p + 3;
         return Statement::kTexcoord;
+    }
+    if (at(0) == 'v' && at(1) == 'n' && is_blank(at(2))) {
+        args = p + 3;
+        return Statement::kNormal;
     }
     if (at(0) == 'f' && is_blank(at(1))) {
         args = p + 2;
@@ -149,6 +153,13 @@ public:
             switch (classify(line.text, args)) {
             case Statement::kVertex: read_numbers(line, args, 3, 3, out_.positions); break;
             case Statement::kTexcoord: read_texcoord(line, args); break;
+            case Statement::kNormal: {
+                // Not kept, but tinyobjloader parses them: its exponent is an int that a number
+                // such as 1e2147483649 overflows, so no such word may reach it.
+                std::vector<double> ignored;
+                read_numbers(line, args, 0, 0, ignored);
+                break;
+            }
             case Statement::kFace:
                 check_face(line, args);
                 out_.faces.push_back(line);

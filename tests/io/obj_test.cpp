@@ -54,6 +54,7 @@ TEST(ObjReader, ReportsFaultsWithFileLineAndColumn) {
         {"# scene\n\nv 1.0 2.0 1.0e\n", "3:11: expected a number, found \"1.0e\""},
         {"v 1 2,5 3\n", "1:5: expected a number, found \"2,5\""},
         {"v 1 1e999 3\n", "1:5: expected a number in range, found \"1e999\""},
+        {"v 0 0 0\nvn 0 1 1e2147483649\n", "2:8: expected a number in range, found \"1e2147483649\""},
         {"v 1 2\n", "1:6: expected a number, found the end of the line"},
         {"vt # none\n", "1:4: expected a number, found \"#\""},
         {"v 0 0 0\r\nv 1 x 0\r\n", "2:5: expected a number, found \"x\""},
