@@ -124,8 +124,10 @@ std::vector<ControlValue> default_record(const Controls& controls) {
 }
 
 std::vector<ControlValue> read_params_file(const std::filesystem::path& path, const Controls& controls) {
-    const std::string where = path.string();
-    const std::string text = read_text_file(path);
+    return parse_params_text(read_text_file(path), path.string(), controls);
+}
+
+std::vector<ControlValue> parse_params_text(std::string_view text, const std::string& where, const Controls& controls) {
     RecordReader reader(where);
     nlohmann::json::sax_parse(text, &reader);
     if (!reader.fault().empty()) throw UsageError(reader.fault());

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/controls.h"
@@ -24,6 +25,8 @@ std::vector<ControlValue> default_record(const Controls& controls);
 // Throws UsageError for an unreadable file, text that is not a JSON object, an unknown name or a
 // value that does not parse. "akt_clone" (the run's clone counter) is accepted and ignored.
 std::vector<ControlValue> read_params_file(const std::filesystem::path& path, const Controls& controls);
+// The same on text in memory; `where` names it in messages.
+std::vector<ControlValue> parse_params_text(std::string_view text, const std::string& where, const Controls& controls);
 
 // Members "field": value, one per control, in the given order (for a JsonWriter's raw members).
 void write_record_members(class JsonWriter& writer, const std::vector<ControlValue>& record);
