@@ -23,6 +23,14 @@ void refuse_non_finite(const host::Document& document, const std::filesystem::pa
                                                   std::to_string(point) + " has a value that is not finite");
             });
         }
+        for (const host::DiscontinuousMap& map : layer.vmads)
+            for (std::size_t e = 0; e < map.values.size(); ++e)
+                if (!std::isfinite(map.values[e])) {
+                    const std::size_t entry = e / std::size_t(map.dimension);
+                    throw FileError(path, where + " " + host::id_text(map.type) + " \"" + map.name + "\": point " +
+                                              std::to_string(map.points[entry]) + " of polygon " +
+                                              std::to_string(map.polygons[entry]) + " has a value that is not finite");
+                }
     }
 }
 

@@ -129,6 +129,12 @@ TEST(MeshFile, EveryWriterRefusesValuesThatAreNotFinite) {
              d.layers[0].vmap(LWVMAP_WGHT, "W", 1).set(2, &inf);
          },
          "layer 3 WGHT \"W\": point 2 has a value that is not finite", "layer 3 WGHT \"W\": point 2 has a value that is not finite"},
+        {[](host::Document& d) {
+             host::Layer& layer = d.layers[0];
+             layer.vmads.push_back({LWVMAP_TXUV, "D", 2, {layer.polygon(1)[0]}, {1}, {0.5f, std::nanf("")}, {}});
+         },
+         "layer 3 TXUV \"D\": point 0 of polygon 1 has a value that is not finite",
+         "layer 3 TXUV \"D\": point 0 of polygon 1 has a value that is not finite"},
     };
     for (const auto& c : cases)
         for (const char* name : {"out.lwo", "out.glb", "out.gltf", "out.obj"}) {
