@@ -2,6 +2,8 @@
 // the module in addition to its server, as plain C so that a host can reach it in a loaded module.
 #pragma once
 
+#include <stdint.h>
+
 extern "C" {
 
 struct zelkor_clone_record {
@@ -31,7 +33,7 @@ using zelkor_run_observer = void (*)(const zelkor_run_summary* summary, void* co
 // Null switches the report off.
 void zelkor_set_run_observer(zelkor_run_observer observer, void* context);
 
-// Reseeds the module-wide generator with `seed` (as its fixed() does), so that sizes, angles,
-// jitter and morph-map numbers repeat from run to run.
-void zelkor_seed_session(int seed);
+// Reseeds the module-wide generator exactly as loading the module at clock value `clock_value`
+// seeds it, so that sizes, angles, jitter and morph-map numbers repeat from run to run.
+void zelkor_seed_session(uint32_t clock_value);
 }

@@ -27,8 +27,9 @@ void print_message(const host::Message& m, bool quiet) {
         return;
     }
     if (quiet && m.kind != host::MessageKind::Error) return;
-    std::cerr << "zelkor: " << io::printable(m.line1) << "\n";
-    if (m.line2) std::cerr << "zelkor: " << io::printable(*m.line2) << "\n";
+    const char* prefix = m.kind == host::MessageKind::Warning ? "zelkor: warning: " : "zelkor: ";
+    std::cerr << prefix << io::printable(m.line1) << "\n";
+    if (m.line2) std::cerr << prefix << io::printable(*m.line2) << "\n";
 }
 
 std::string joined(const std::vector<std::string>& lines) {
@@ -80,7 +81,9 @@ int run_clone_command(const Options& options) {
     ProgressBar bar(stderr);
     ModuleRunHooks hooks;
     hooks.on_message = [&](const host::Message& m) { print_message(m, options.quiet); };
-    hooks.on_refused = [](const std::string& refusal) { std::cerr << "zelkor: " << io::printable(refusal) << "\n"; };
+    hooks.on_refused = [&](const std::string& refusal) {
+        if (!options.quiet) std::cerr << "zelkor: warning: " << io::printable(refusal) << "\n";
+    };
     if (!options.quiet && is_terminal(stderr)) hooks.on_progress = [&](const host::ProgressEvent& e) { bar(e); };
     hooks.session_seed = options.session_seed;
     hooks.keep_clones = !options.report_file.empty();

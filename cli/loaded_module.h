@@ -14,7 +14,7 @@ namespace zelkor::cli {
 struct LoadedModule {
     host::Module module;
     void (*set_observer)(zelkor_run_observer, void*) = nullptr;
-    void (*seed_session)(int) = nullptr;
+    void (*seed_session)(std::uint32_t) = nullptr;
     Controls controls;
 };
 

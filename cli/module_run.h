@@ -18,7 +18,7 @@ struct ModuleRunHooks {
     std::function<void(const host::Message&)> on_message;       // each module message as it comes
     std::function<void(const std::string&)> on_refused;         // each panel refusal
     std::function<void(const host::ProgressEvent&)> on_progress;  // null: no progress display
-    std::optional<int> session_seed;
+    std::optional<std::uint32_t> session_seed;
     bool keep_clones = false;  // list every clone in the report
     bool cancel = false;
 };

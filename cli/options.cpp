@@ -61,10 +61,19 @@ std::uint64_t parse_byte_count(const std::string& text, const std::string& optio
     return value * unit;
 }
 
+std::uint32_t parse_session_seed(const std::string& text) {
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || rest != end)
+        throw UsageError("--session-seed " + text + ": expected a whole number from 0 to 4294967295 (a clock value)");
+    return value;
+}
+
 std::optional<Options> parse_options(int argc, char** argv) {
     Options o;
     std::vector<std::string> sets, presses;
-    int session_seed = 0;
+    std::string session_seed;
     CLI::App app("zelkor: scatters clones of a template object over the polygons of a target object", "zelkor");
     app.footer(kExamples);
     app.set_version_flag("--version", "zelkor " ZELKOR_VERSION);
@@ -97,8 +106,8 @@ std::optional<Options> parse_options(int argc, char** argv) {
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     CLI::Option* seed = app.add_option("--session-seed", session_seed,
-                   "Seed the module-wide generator, so sizes, angles, jitter and morph numbers repeat. "
-                   "Example: --session-seed 7");
+                   "Seed the module-wide generator as loading it at this clock value (0 to 4294967295) would, "
+                   "so sizes, angles, jitter and morph numbers repeat. Example: --session-seed 7");
     app.add_option("--report", o.report_file,
                    "Write what the run did as JSON. Example: --report run.json");
     app.add_flag("--cancel", o.cancel, "Answer the panel with cancel. Example: --cancel");
@@ -129,7 +138,7 @@ std::optional<Options> parse_options(int argc, char** argv) {
     }
     o.steps = panel_steps(app, set, press, sets, presses);
     if (!max_memory.empty()) o.max_memory = parse_byte_count(max_memory, "--max-memory");
-    if (seed->count() > 0) o.session_seed = session_seed;
+    if (seed->count() > 0) o.session_seed = parse_session_seed(session_seed);
     return o;
 }
 

@@ -24,7 +24,7 @@ struct Options {
     std::string save_params_file;
     std::string report_file;
     std::vector<std::string> selections;  // surface:NAME or part:NAME
-    std::optional<int> session_seed;
+    std::optional<std::uint32_t> session_seed;  // a clock value the module could load at
     std::string info_file;
     std::string module_file;  // empty: the module linked into the program
     bool cancel = false;

@@ -24,7 +24,8 @@ struct PanelAction {
 
 class PanelAnswer {
 public:
-    // `on_refused` receives each refusal (an enable rule's message) as it happens.
+    // `on_refused` receives each refusal as it happens, naming the control, the enable rule's
+    // message and the switch that would enable it.
     PanelAnswer(const Controls& controls, std::vector<ControlValue> saved, std::vector<PanelAction> actions,
                 bool cancel, std::function<void(const std::string&)> on_refused);
 
@@ -41,6 +42,7 @@ public:
 
 private:
     void apply(host::Panel& panel, const PanelAction& action);
+    void apply_all(host::Panel& panel);
     host::PanelValue value_for(const host::Panel& panel, const ControlInfo& control, const host::PanelValue& value,
                                const std::string& popup_name, const std::string& source) const;
 

@@ -196,7 +196,7 @@ ZELKOR_EXPORT void zelkor_set_run_observer(zelkor_run_observer fn, void* context
     zelkor::observer_context = context;
 }
 
-ZELKOR_EXPORT void zelkor_seed_session(int seed) { zelkor::losoj.fixed(seed); }
+ZELKOR_EXPORT void zelkor_seed_session(std::uint32_t clock_value) { zelkor::losoj.randomize(clock_value); }
 
 ZELKOR_EXPORT const zelkor_control* zelkor_controls(void) { return zelkor::control_description(); }
 }

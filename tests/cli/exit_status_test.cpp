@@ -103,6 +103,7 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
          "num_clones 8000000: -o out.glb: about 5.0 GiB of glTF data, more than the 4 GiB a glTF buffer holds\n"},
         {2, run({"--set", "iterations=2147483647", "--set", "distribution=1000"}),
          "num_clones 30: iterations 2147483647: up to 64424509440 tries, which could take hours; give --force to run anyway\n"},
+        {2, run({"--session-seed", "-1"}), "--session-seed -1: expected a whole number from 0 to 4294967295 (a clock value)\n"},
         {2, run({"--max-memory", "3Q"}), "--max-memory 3Q: expected a number of bytes, with K, M, G or T after it if wanted\n"},
         {2, run({"--set", "About=1"}), "--set About: a button, use --press \"About\"\n"},
         {2, run({"--press", "Apply"}), "--press \"Apply\": " + buttons},

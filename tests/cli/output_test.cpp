@@ -190,6 +190,17 @@ TEST_F(Report, SeededRunsKeepTheirBytesAndClones) {
     ASSERT_EQ(clone("file.lwo", {"--session-seed", "1", "--set", "seed=7", "--module", ZELKOR_MODULE_PATH}).status, 0);
     EXPECT_EQ(fnv1a(read_file(path("file.lwo"))), cases[0].hash);
 
+    // Session seeds are clock values from 0 to 2^32 - 1: each repeats its run, and no two agree.
+    std::vector<std::uint64_t> hashes;
+    for (const char* session : {"0", "0", "2147483648", "2147483648", "4294967295", "4294967295"}) {
+        ASSERT_EQ(clone("out.lwo", {"--session-seed", session, "--set", "seed=7"}).status, 0) << session;
+        hashes.push_back(fnv1a(read_file(path("out.lwo"))));
+    }
+    for (std::size_t k = 0; k < hashes.size(); k += 2) {
+        EXPECT_EQ(hashes[k], hashes[k + 1]);
+        EXPECT_NE(hashes[k], hashes[(k + 2) % hashes.size()]);
+    }
+
     // Without a session seed sizes and angles come from the clock, but positions follow "seed".
     for (const char* report : {"a.json", "b.json"})
         ASSERT_EQ(clone("out.lwo", {"--set", "num_clones=20", "--set", "seed=3", "--report", report}).status, 0);

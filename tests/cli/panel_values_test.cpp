@@ -30,7 +30,7 @@ TEST_F(PanelValues, SetTakesUnitsWordsAndNames) {
         {"H Max=15deg", "H_max", 15 * std::numbers::pi / 180}, {"P_min=-90deg", "P_min", -90 * std::numbers::pi / 180},
         {"Size Variations=25%", "size_var_x", 0.25}, {"distribution=40%", "distribution", 40 / 100.0},
         {"size_wg=Hollows", "size_wg", 1}, {"density_wg=7", "density_wg", 7}, {"P_angle_wg=none", "P_angle_wg", 0},
-        {"H_align=off", "H_align", 0}, {"P_align=false", "P_align", 0}, {"absolute=true", "absolute", 1},
+        {"H_align=off", "H_align", 0}, {"P_align=true", "P_align", 1}, {"absolute=true", "absolute", 1},
         {"Independent Sizes=on", "independent_sizes", 1}, {"size_by_area=1", "size_by_area", 1},
     };
     std::vector<std::string> args;
@@ -42,31 +42,39 @@ TEST_F(PanelValues, SetTakesUnitsWordsAndNames) {
     for (const auto& c : cases) EXPECT_EQ(p[c.field], c.value) << c.set;
 }
 
-// A disabled control refuses the value with the panel's message; enabling its switch first lets
-// the same sets through.
+// A control that the final state greys refuses its value with a warning naming it, the panel's
+// message and the switch that enables it; the sets are one state, so their order never matters.
 TEST_F(PanelValues, RefusedSetIsReportedAndTheRunGoesOn) {
     std::string err;
     const nlohmann::json p = params_after({"--set", "Y=0.5", "--set", "slope_max=1", "--set", "size_wg_influence=0.9",
                                            "--set", "dependence_power=0.1", "--set", "P_align=0", "--set", "P_angle_wg=1"},
                                           &err);
     EXPECT_EQ(err,
-              "zelkor: Size axes are linked\n"
-              "zelkor: Slope Angle is Disabled\n"
-              "zelkor: Choose any weightmap first\n"
-              "zelkor: Control is disabled. Turn 'Size Depends on Poly Area' on first\n"
-              "zelkor: P Align should be enabled.\n");
+              "zelkor: warning: \"Y\" not set: Size axes are linked (turn on \"Independent Sizes\")\n"
+              "zelkor: warning: \"Max Slope Angle\" not set: Slope Angle is Disabled (turn on \"Slope Angle Limits\")\n"
+              "zelkor: warning: \"Size WeightMap Influence\" not set: Choose any weightmap first (choose a weight map in \"Size WeightMap\")\n"
+              "zelkor: warning: \"Dependence Power\" not set: Control is disabled. Turn 'Size Depends on Poly Area' on first "
+              "(turn on \"Size depends on Poly Area\")\n"
+              "zelkor: warning: \"P angle weightmap\" not set: P Align should be enabled. (turn on \"P Align with normals\")\n");
     const nlohmann::json kept = {{"size_var_y", 0.25}, {"slope_max", 3.1415}, {"size_wg_influence", 0.5},
                                  {"dependence_power", 0.5}, {"P_angle_wg", 0}};
     for (const auto& [field, value] : kept.items()) EXPECT_EQ(p[field], value) << field;
     const nlohmann::json messages = json_file("r.json")["messages"];
     ASSERT_EQ(messages.size(), 5u);
-    EXPECT_EQ(messages[0], nlohmann::json({{"kind", "panel"}, {"line1", "Size axes are linked"}, {"line2", nullptr}}));
-    const nlohmann::json q = params_after({"--set", "independent_sizes=1", "--set", "Y=50%", "--set",
-                                           "Size WeightMap=Hollows", "--set", "size_wg_influence=0.9"},
-                                          &err);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(q["size_var_y"].get<double>(), 0.5);
-    EXPECT_EQ(q["size_wg_influence"].get<double>(), 0.9);
+    EXPECT_EQ(messages[0]["line1"], "\"Y\" not set: Size axes are linked (turn on \"Independent Sizes\")");
+    for (bool switches_last : {false, true}) {
+        std::vector<std::string> sets = {"Y=50%", "size_wg_influence=0.9", "Min Slope Angle=10deg", "P_angle_wg=Hollows"};
+        const std::vector<std::string> switches = {"independent_sizes=1", "Size WeightMap=Hollows", "slope_limits=1"};
+        sets.insert(switches_last ? sets.end() : sets.begin(), switches.begin(), switches.end());
+        std::vector<std::string> args;
+        for (const std::string& set : sets) args.insert(args.end(), {"--set", set});
+        const nlohmann::json q = params_after(args, &err);
+        EXPECT_EQ(err, "");
+        EXPECT_EQ(q["size_var_y"].get<double>(), 0.5);
+        EXPECT_EQ(q["size_wg_influence"].get<double>(), 0.9);
+        EXPECT_EQ(q["slope_min"].get<double>(), 10 * std::numbers::pi / 180);
+        EXPECT_EQ(q["P_angle_wg"], 1);
+    }
 }
 
 TEST_F(PanelValues, PressesRunInOrderWithTheSets) {
@@ -91,8 +99,9 @@ TEST_F(PanelValues, ParamsFilesReadAndSaveTheRecord) {
                                  {"size_var_y", 0.3}, {"H_align", 0}, {"size_wg", 1}, {"seed", 2}};
     for (const auto& [field, value] : want.items()) EXPECT_EQ(p[field], value) << field;
 
-    const nlohmann::json a = params_after({"--set", "independent_sizes=1", "--set", "Y=0.7", "--set", "independent_sizes=0",
-                                           "--set", "H_min=-20deg", "--set", "density_wg=5", "--save-params", "saved.json"});
+    write_file(path("y.json"), R"({"independent_sizes": 0, "Y": 0.7})");
+    const nlohmann::json a = params_after({"--params", "y.json", "--set", "H_min=-20deg", "--set", "density_wg=5",
+                                           "--save-params", "saved.json"});
     const nlohmann::json saved = json_file("saved.json");
     EXPECT_EQ(saved["size_var_y"].get<double>(), 0.7);
     EXPECT_EQ(saved["independent_sizes"], 0);

@@ -32,7 +32,7 @@ struct CloneRun {
     std::function<void(params_typ&)> settings;  // applied to the record the panel shows, before OK
     std::function<int(host::Panel&)> front;     // replaces the default front when set
     bool cancel = false;
-    int session_seed = 7;
+    std::uint32_t session_seed = 7;
     bool reference_structures = false;
     bool reset_record = true;  // start from the defaults, as a freshly loaded module does
     std::function<void(host::Modeler&)> prepare;  // e.g. switch services off

@@ -1,6 +1,7 @@
 // The generator (its known sequences, seeding and regeneration) and the draws made from it, with
 // the draws each call takes.
 #include "random/random.h"
+#include "api/run_observer.h"
 
 #include <gtest/gtest.h>
 
@@ -159,6 +160,12 @@ TEST(RandomSeeding, NewGeneratorsAreSeededFromTheClock) {
     std::uint32_t after = static_cast<std::uint32_t>(std::time(nullptr));
     const std::vector<double> drawn = draws(r, 3);
     EXPECT_TRUE(drawn == draws_after_seed(before, 3) || drawn == draws_after_seed(after, 3)) << "not seeded with the time";
+    // A session seed is a clock value over its whole range: the module-wide generator then draws
+    // as if the module had been loaded at that time.
+    for (std::uint32_t clock_value : {0u, 1u, 0x80000000u, 0xffffffffu}) {
+        zelkor_seed_session(clock_value);
+        EXPECT_EQ(draws(losoj, 700), draws_after_seed(clock_value, 700)) << clock_value;
+    }
 }
 
 TEST(RandomDraws, TorFIsTrueOnlyAboveOneHalfAndPercentIsOneDraw) {
