@@ -77,6 +77,8 @@ int run_clone_command(const Options& options) {
     refuse_unbounded_run(estimate_run(setup, loaded.controls, options.output), options.output,
                          options.max_memory.value_or(default_memory_limit()), options.force);
     const std::vector<std::size_t> counts_before = target_polygon_counts(setup.object);
+    if (!options.quiet)
+        for (const std::string& warning : setup.warnings) std::cerr << "zelkor: warning: " << io::printable(warning) << "\n";
 
     ProgressBar bar(stderr);
     ModuleRunHooks hooks;

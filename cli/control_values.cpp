@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "cli/json_text.h"
@@ -55,10 +56,10 @@ TypedValue parse_popup(const ControlInfo& control, std::string_view text) {
     int index = 0;
     if (parse_int(text, index)) {
         if (index < 0) refuse(control, text, "an index from 0 or a weight map's name");
-        return {index, {}};
+        return {index, {}, {}};
     }
     if (text.empty()) refuse(control, text, "an index from 0 or a weight map's name");
-    return {{}, std::string(text)};
+    return {{}, std::string(text), {}};
 }
 
 // A suffixed number is value * times / over: 15deg is 15 * pi / 180, 25% is 25 / 100.
@@ -82,16 +83,29 @@ std::string plain(double value) { return json_number(value); }
 
 TypedValue parse_control_value(const ControlInfo& control, std::string_view text) {
     switch (control.unit) {
-        case ZELKOR_UNIT_SWITCH: return {parse_switch(control, text), {}};
+        case ZELKOR_UNIT_SWITCH: return {parse_switch(control, text), {}, {}};
         case ZELKOR_UNIT_POPUP: return parse_popup(control, text);
         case ZELKOR_UNIT_COUNT: {
             int value = 0;
             if (!parse_int(text, value)) refuse(control, text, "a whole number");
-            return {value, {}};
+            return {value, {}, {}};
         }
-        case ZELKOR_UNIT_RADIANS: return {parse_scaled(control, text, "deg", std::numbers::pi, 180.0), {}};
-        case ZELKOR_UNIT_FRACTION: return {parse_scaled(control, text, "%", 1.0, 100.0), {}};
-        case ZELKOR_UNIT_NUMBER: return {parse_scaled(control, text, "", 1.0, 1.0), {}};
+        case ZELKOR_UNIT_RADIANS: {
+            std::string_view number;
+            if (ends_with(text, "rad", number)) return {parse_scaled(control, text, "rad", 1.0, 1.0), {}, {}};
+            const host::PanelValue value = parse_scaled(control, text, "deg", std::numbers::pi, 180.0);
+            const double radians = std::get<double>(value);
+            // More than a full turn, typed without a unit: almost certainly meant as degrees.
+            if (std::fabs(radians) > 2 * std::numbers::pi && !ends_with(text, "deg", number)) {
+                char degrees[64];
+                std::snprintf(degrees, sizeof degrees, "%.1f", radians * 180.0 / std::numbers::pi);
+                return {value, {}, std::string(text) + " is read as radians (" + degrees + "deg); write " + std::string(text) +
+                                       "deg for degrees"};
+            }
+            return {value, {}, {}};
+        }
+        case ZELKOR_UNIT_FRACTION: return {parse_scaled(control, text, "%", 1.0, 100.0), {}, {}};
+        case ZELKOR_UNIT_NUMBER: return {parse_scaled(control, text, "", 1.0, 1.0), {}, {}};
         case ZELKOR_UNIT_BUTTON: break;
     }
     throw UsageError("\"" + control.label + "\" is a button: use --press \"" + control.label + "\"");

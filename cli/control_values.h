@@ -1,5 +1,5 @@
 // Values typed for a control, in the record's units unless a suffix says otherwise:
-//   angle    0.2618 (radians) or 15deg
+//   angle    0.2618 or 0.2618rad (radians) or 15deg
 //   percent  0.25 (a fraction) or 25%
 //   float    a plain number
 //   integer  a whole number
@@ -22,6 +22,7 @@ namespace zelkor::cli {
 struct TypedValue {
     host::PanelValue value;
     std::string popup_name;  // non-empty: resolved when the panel is posted
+    std::string doubt;       // why the value may not be what was meant ("90 is read as radians ...")
 };
 
 // Throws UsageError with a text that names the control and the value.

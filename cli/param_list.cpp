@@ -12,7 +12,7 @@ const ControlValue* find_value(const std::vector<ControlValue>& record, const Co
     return nullptr;
 }
 
-std::string shown(const ControlValue& v) { return display_value(*v.control, {v.value, v.popup_name}); }
+std::string shown(const ControlValue& v) { return display_value(*v.control, {v.value, v.popup_name, {}}); }
 
 }  // namespace
 

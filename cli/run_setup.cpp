@@ -31,7 +31,7 @@ void require(const std::string& value, const char* option) {
     if (value.empty()) throw UsageError(std::string(option) + " is required (see zelkor --help)");
 }
 
-PanelAction resolve_step(const PanelStep& step, const Controls& controls) {
+PanelAction resolve_step(const PanelStep& step, const Controls& controls, std::vector<std::string>* doubts) {
     const ControlInfo* control = controls.find(step.name);
     if (step.press) {
         if (!control || !control->is_button())
@@ -43,6 +43,7 @@ PanelAction resolve_step(const PanelStep& step, const Controls& controls) {
     const std::string source = "--set " + step.name + "=" + step.value;
     try {
         TypedValue typed = parse_control_value(*control, step.value);
+        if (doubts && !typed.doubt.empty()) doubts->push_back(source + ": " + typed.doubt);
         return {PanelAction::Kind::Set, control, typed.value, typed.popup_name, source};
     } catch (const UsageError& e) {
         throw UsageError(source + ": " + e.what());
@@ -91,9 +92,10 @@ void check_output_extension(const std::string& path) {
         throw UsageError("-o " + path + ": unknown output format (use .lwo, .obj, .gltf or .glb)");
 }
 
-std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const Controls& controls) {
+std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const Controls& controls,
+                                       std::vector<std::string>* doubts) {
     std::vector<PanelAction> actions;
-    for (const PanelStep& step : steps) actions.push_back(resolve_step(step, controls));
+    for (const PanelStep& step : steps) actions.push_back(resolve_step(step, controls, doubts));
     return actions;
 }
 
@@ -125,7 +127,7 @@ RunSetup prepare_run(const Options& options, const Controls& controls) {
     for (int index : templ_layers) setup.background.push_back(index + int(setup.object.target_layer_count));
 
     if (!options.params_file.empty()) setup.saved = read_params_file(options.params_file, controls);
-    setup.actions = resolve_steps(options.steps, controls);
+    setup.actions = resolve_steps(options.steps, controls, &setup.warnings);
 
     if (!options.selections.empty()) {
         std::vector<PolygonFilter> filters;

@@ -19,6 +19,7 @@ struct RunSetup {
     std::vector<int> background;
     std::vector<ControlValue> saved;  // from --params
     std::vector<PanelAction> actions;  // --set and --press, in order
+    std::vector<std::string> warnings; // values that may not mean what was meant
 };
 
 // `controls` are those of the module that will run.
@@ -26,7 +27,9 @@ RunSetup prepare_run(const Options& options, const Controls& controls);
 
 // --set / --press steps as panel actions; a popup named by a weight map is looked up only when
 // the module posts its panel, among the entries it gives.
-std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const Controls& controls);
+// `doubts` (may be null) receives a line for each value that may not mean what was meant.
+std::vector<PanelAction> resolve_steps(const std::vector<PanelStep>& steps, const Controls& controls,
+                                       std::vector<std::string>* doubts = nullptr);
 
 // Throws UsageError unless `path` ends in an extension the writer knows.
 void check_output_extension(const std::string& path);

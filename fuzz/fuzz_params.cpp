@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Controls& controls = module_controls();
     try {
         for (const ControlValue& v : parse_params_text(text, "fuzz.json", controls))
-            (void)display_value(*v.control, {v.value, v.popup_name});
+            (void)display_value(*v.control, {v.value, v.popup_name, {}});
     } catch (const UsageError&) {
     }
 
@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         try {
             for (const PanelAction& action : resolve_steps({step}, controls))
                 if (action.control && action.kind == PanelAction::Kind::Set)
-                    (void)display_value(*action.control, {action.value, action.popup_name});
+                    (void)display_value(*action.control, {action.value, action.popup_name, {}});
         } catch (const UsageError&) {
         }
         start = end + 1;

@@ -26,7 +26,7 @@ TEST_F(PanelValues, SetTakesUnitsWordsAndNames) {
         std::string set, field;
         nlohmann::json value;
     } cases[] = {
-        {"H_min=-0.5", "H_min", -0.5}, {"jitter=0.125", "jitter", 0.125},
+        {"H_min=-0.5rad", "H_min", -0.5}, {"B_max=6.28", "B_max", 6.28}, {"jitter=0.125", "jitter", 0.125},
         {"H Max=15deg", "H_max", 15 * std::numbers::pi / 180}, {"P_min=-90deg", "P_min", -90 * std::numbers::pi / 180},
         {"Size Variations=25%", "size_var_x", 0.25}, {"distribution=40%", "distribution", 40 / 100.0},
         {"size_wg=Hollows", "size_wg", 1}, {"density_wg=7", "density_wg", 7}, {"P_angle_wg=none", "P_angle_wg", 0},
@@ -40,6 +40,10 @@ TEST_F(PanelValues, SetTakesUnitsWordsAndNames) {
     EXPECT_EQ(err, "");
     EXPECT_EQ(p["num_clones"], 2);
     for (const auto& c : cases) EXPECT_EQ(p[c.field], c.value) << c.set;
+
+    // More than a full turn without a unit is kept, with a warning.
+    EXPECT_EQ(params_after({"--set", "H_max=90", "--set", "P_min=-400deg"}, &err)["H_max"], 90);
+    EXPECT_EQ(err, "zelkor: warning: --set H_max=90: 90 is read as radians (5156.6deg); write 90deg for degrees\n");
 }
 
 // A control that the final state greys refuses its value with a warning naming it, the panel's
