@@ -1,6 +1,10 @@
 #include "cli/clone_command.h"
 
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
 #include <iostream>
 #include <string>
 
@@ -52,9 +56,11 @@ void add_side_files(io::SaveGroup& group, const ModuleRunOutcome& outcome, const
 // The object, its report and its saved parameters are saved together: all written and flushed,
 // then all renamed, so that a fault in any (a full disk) leaves none of them. A fault is one of
 // the command's files that cannot be written: exit 2, naming it.
-void save(ModuleRunOutcome& outcome, const host::Document* object, const Options& options) {
+void save(ModuleRunOutcome& outcome, const host::Document* object, const Options& options,
+          std::function<void(std::uint64_t)> progress = {}) {
     try {
         io::SaveGroup group;
+        if (progress) group.on_progress(std::move(progress));
         std::vector<std::string> left_out;
         if (object) {
             left_out = io::write_mesh(*object, options.output, &group);
@@ -69,24 +75,51 @@ void save(ModuleRunOutcome& outcome, const host::Document* object, const Options
     }
 }
 
+
+std::string size_text(std::uint64_t bytes) {
+    char text[32];
+    if (bytes < 1024) std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    else if (bytes < (1u << 20)) std::snprintf(text, sizeof text, "%.1f KiB", double(bytes) / 1024);
+    else if (bytes < (1u << 30)) std::snprintf(text, sizeof text, "%.1f MiB", double(bytes) / (1 << 20));
+    else std::snprintf(text, sizeof text, "%.2f GiB", double(bytes) / (1 << 30));
+    return text;
+}
+
+int configured_clone_count(const std::vector<ControlValue>& record) {
+    for (const ControlValue& v : record)
+        if (v.control->field == "num_clones")
+            if (const int* n = std::get_if<int>(&v.value)) return *n;
+    return 1;
+}
+
 }  // namespace
 
 int run_clone_command(const Options& options) {
+    const auto started = std::chrono::steady_clock::now();
+    const auto seconds_since = [](std::chrono::steady_clock::time_point t) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+    };
+    std::optional<ProgressBar> bar;
+    if (!options.quiet && is_terminal(stderr)) bar.emplace(stderr);
+    if (bar) bar->begin(ProgressBar::kReading, "reading");
+
     LoadedModule loaded = load_module(options.module_file);
     RunSetup setup = prepare_run(options, loaded.controls);
-    refuse_unbounded_run(estimate_run(setup, loaded.controls, options.output), options.output,
-                         options.max_memory.value_or(default_memory_limit()), options.force);
+    const RunEstimate estimate = estimate_run(setup, loaded.controls, options.output);
+    refuse_unbounded_run(estimate, options.output, options.max_memory.value_or(default_memory_limit()), options.force);
+    // Rough costs per clone, point and byte on today's machines: enough to share the bar out.
+    if (bar) bar->plan({seconds_since(started), 1e-6 * double(estimate.clones),
+                        5e-8 * double(estimate.points + estimate.polygons), 2e-9 * double(estimate.output_bytes)});
     const std::vector<std::size_t> counts_before = target_polygon_counts(setup.object);
     if (!options.quiet)
         for (const std::string& warning : setup.warnings) std::cerr << "zelkor: warning: " << io::printable(warning) << "\n";
 
-    ProgressBar bar(stderr);
     ModuleRunHooks hooks;
     hooks.on_message = [&](const host::Message& m) { print_message(m, options.quiet); };
     hooks.on_refused = [&](const std::string& refusal) {
         if (!options.quiet) std::cerr << "zelkor: warning: " << io::printable(refusal) << "\n";
     };
-    if (!options.quiet && is_terminal(stderr)) hooks.on_progress = [&](const host::ProgressEvent& e) { bar(e); };
+    if (bar) hooks.on_progress = [&](const host::ProgressEvent& e) { bar->module_event(e); };
     hooks.session_seed = options.session_seed;
     hooks.keep_clones = !options.report_file.empty();
     hooks.cancel = options.cancel;
@@ -96,12 +129,27 @@ int run_clone_command(const Options& options) {
 
     if (outcome.clones_built && outcome.kept) {
         const host::Document object = split_target(std::move(setup.object), setup.templ, counts_before);
-        save(outcome, &object, options);
-        if (!options.quiet)
-            std::cout << options.output << ": " << outcome.report.clone_count << " clones, " << outcome.report.points_added
-                      << " points and " << outcome.report.polygons_added << " polygons added\n";
+        std::function<void(std::uint64_t)> progress;
+        if (bar) {
+            bar->begin(ProgressBar::kWriting, "writing " + io::printable(options.output));
+            progress = [&](std::uint64_t bytes) { bar->advance(double(bytes) / double(std::max<std::uint64_t>(estimate.output_bytes, 1))); };
+        }
+        save(outcome, &object, options, progress);
+        if (bar) bar->finish();
+        if (options.quiet) return 0;
+        if (configured_clone_count(outcome.report.params) <= 0)
+            std::cerr << "zelkor: warning: \"Number of Clones\" is " << configured_clone_count(outcome.report.params)
+                      << ": no clones made, " << io::printable(options.output) << " holds the target alone\n";
+        std::error_code ignored;
+        const std::uintmax_t size = std::filesystem::file_size(options.output, ignored);
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.2f s", seconds_since(started));
+        std::cout << io::printable(options.output) << ": " << outcome.report.clone_count << " clones, "
+                  << outcome.report.points_added << " points and " << outcome.report.polygons_added << " polygons added, "
+                  << size_text(size == std::uintmax_t(-1) ? 0 : size) << " written in " << seconds << "\n";
         return 0;
     }
+    bar.reset();
     if (outcome.panel_posted && !outcome.confirmed && !options.quiet)
         std::cerr << "zelkor: cancelled; nothing written\n";
     save(outcome, nullptr, options);

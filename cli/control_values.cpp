@@ -92,9 +92,10 @@ TypedValue parse_control_value(const ControlInfo& control, std::string_view text
         }
         case ZELKOR_UNIT_RADIANS: {
             std::string_view number;
-            if (ends_with(text, "rad", number)) return {parse_scaled(control, text, "rad", 1.0, 1.0), {}, {}};
+            double radians = 0;
+            if (ends_with(text, "rad", number) && parse_double(number, radians)) return {radians, {}, {}};
             const host::PanelValue value = parse_scaled(control, text, "deg", std::numbers::pi, 180.0);
-            const double radians = std::get<double>(value);
+            radians = std::get<double>(value);
             // More than a full turn, typed without a unit: almost certainly meant as degrees.
             if (std::fabs(radians) > 2 * std::numbers::pi && !ends_with(text, "deg", number)) {
                 char degrees[64];

@@ -183,6 +183,8 @@ std::vector<std::uint8_t> AtomicOutput::write(std::vector<std::uint8_t>&& block,
     job.block = std::move(block);
     job.used = used;
     enqueue(std::move(job));
+    handed_over_ += used;
+    if (progress_) progress_(handed_over_);
     std::lock_guard lock(mutex_);
     if (spare_.empty()) return std::vector<std::uint8_t>(capacity);
     std::vector<std::uint8_t> next = std::move(spare_.back());
@@ -207,6 +209,8 @@ void AtomicOutput::write_now(std::span<const std::uint8_t> bytes) {
     throw_if_failed();
     std::string fault = write_all(fd_, bytes.data(), bytes.size());
     if (!fault.empty()) throw FileError(path_, fault);
+    handed_over_ += bytes.size();
+    if (progress_) progress_(handed_over_);
 }
 
 void AtomicOutput::wait_until_written() {
@@ -234,6 +238,11 @@ void AtomicOutput::publish() {
 
 AtomicOutput& SaveGroup::open(const std::filesystem::path& path) {
     outputs_.push_back(std::make_unique<AtomicOutput>(path));
+    if (progress_) {
+        std::uint64_t before = 0;
+        for (std::size_t k = 0; k + 1 < outputs_.size(); ++k) before += outputs_[k]->handed_over();
+        outputs_.back()->on_progress([this, before](std::uint64_t bytes) { progress_(before + bytes); });
+    }
     return *outputs_.back();
 }
 

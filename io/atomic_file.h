@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -52,6 +53,9 @@ public:
     }
 
     const std::filesystem::path& path() const { return path_; }
+    // Called on the caller's thread with the bytes handed over so far, for a progress display.
+    void on_progress(std::function<void(std::uint64_t)> progress) { progress_ = std::move(progress); }
+    std::uint64_t handed_over() const { return handed_over_; }
 
 private:
     struct Job {
@@ -69,6 +73,8 @@ private:
     void remove_temporary();
 
     std::filesystem::path path_;
+    std::function<void(std::uint64_t)> progress_;
+    std::uint64_t handed_over_ = 0;
     std::string temp_;
     int fd_ = -1;
     int tracked_ = -1;  // the signal handler's slot for the temporary file
@@ -90,11 +96,14 @@ private:
 class SaveGroup {
 public:
     AtomicOutput& open(const std::filesystem::path& path);
+    // Given to every output opened after it: the bytes handed over to all of them so far.
+    void on_progress(std::function<void(std::uint64_t)> progress) { progress_ = std::move(progress); }
     // Finishes every file, then publishes them all; throws FileError naming the first that fails.
     void commit();
 
 private:
     std::vector<std::unique_ptr<AtomicOutput>> outputs_;
+    std::function<void(std::uint64_t)> progress_;
 };
 
 }  // namespace zelkor::io

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <regex>
 
 #include "zelkor_runner.h"
 
@@ -18,15 +19,25 @@ TEST_F(ExitStatus, CompletedOrCancelledRun) {
     RunResult r = clone("out.lwo", {"--set", "num_clones=5", "--press", "About", "--report", "done.json"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out,
-              "Zelkor 1.6: clones the background layers over the foreground polygons\nhttps://zelkor.dev\n"
-              "out.lwo: 5 clones, 60 points and 100 polygons added\n");
+    EXPECT_TRUE(std::regex_match(r.out, std::regex("Zelkor 1\\.6: clones the background layers over the foreground polygons\n"
+                                                   "https://zelkor\\.dev\n"
+                                                   "out\\.lwo: 5 clones, 60 points and 100 polygons added, "
+                                                   "11\\.7 KiB written in [0-9]+\\.[0-9][0-9] s\n")))
+        << r.out;
     EXPECT_TRUE(exists("out.lwo"));
     EXPECT_EQ(json_file("done.json")["messages"], nlohmann::json::parse(R"([{"kind": "info", "line2": "https://zelkor.dev",
               "line1": "Zelkor 1.6: clones the background layers over the foreground polygons"}])"));
     r = clone("quiet.lwo", {"--set", "num_clones=5", "--quiet", "--press", "About"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out + r.err, "");
+
+    for (const char* count : {"0", "-3"}) {
+        r = clone("alone.lwo", {"--set", std::string("num_clones=") + count});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, std::string("zelkor: warning: \"Number of Clones\" is ") + count +
+                             ": no clones made, alone.lwo holds the target alone\n");
+        EXPECT_TRUE(exists("alone.lwo"));
+    }
 
     // A worst case of 10^10 tries, given --force, ends as soon as the tries succeed.
     r = clone("forced.lwo", {"--set", "num_clones=5", "--set", "iterations=2147483647", "--set", "distribution=0", "--force", "-q"});
@@ -184,10 +195,25 @@ TEST_F(ExitStatus, HelpVersionAndListNeedNoFiles) {
 }
 
 TEST_F(Progress, BarOnlyOnATerminalAndNotWhenQuiet) {
-    const RunResult r = zelkor(clone_args("out.lwo", {"--set", "num_clones=200"}), true);
+    // One line through the phases in order, never going back, ending full.
+    const RunResult r = zelkor(clone_args("out.lwo", {"--set", "num_clones=2000"}), true);
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("\rRandomising positions... [                              ]   0%"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("\rRandomising positions... [##############################] 100%"), std::string::npos);
+    const std::regex drawn("\r(reading|placing: Randomising positions\\.\\.\\.|building the clones|writing out\\.lwo) +"
+                           "\\[([# ]{30})\\] +([0-9]+)%[^\r\n]*\033\\[K");
+    std::vector<std::string> phases;
+    int last_percent = -1;
+    for (auto it = std::sregex_iterator(r.err.begin(), r.err.end(), drawn); it != std::sregex_iterator(); ++it) {
+        if (phases.empty() || phases.back() != (*it)[1]) phases.push_back((*it)[1]);
+        const int percent = std::stoi((*it)[3]);
+        EXPECT_GE(percent, last_percent);
+        EXPECT_EQ(std::count((*it)[2].first, (*it)[2].second, '#'), percent * 30 / 100);
+        last_percent = percent;
+    }
+    EXPECT_EQ(phases, (std::vector<std::string>{"reading", "placing: Randomising positions...", "building the clones",
+                                                "writing out.lwo"}))
+        << r.err;
+    EXPECT_EQ(last_percent, 100);
+    EXPECT_TRUE(r.err.ends_with("\n")) << r.err;  // the line ended
     // Quiet on a terminal, or standard error in a file: nothing.
     for (const RunResult& q : {zelkor(clone_args("out.lwo", {"--set", "num_clones=200", "--quiet"}), true),
                                clone("out.lwo", {"--set", "num_clones=200"})})
