@@ -49,7 +49,7 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
     // A newly loaded module holds the defaults; the report shows them unless the panel is confirmed.
     outcome.report.params = default_record(loaded.controls);
 
-    PanelAnswer answer(loaded.controls, setup.saved, setup.actions, hooks.cancel, [&](const std::string& refusal) {
+    PanelAnswer answer(loaded.controls, setup.saved, setup.saved_from, setup.actions, hooks.cancel, [&](const std::string& refusal) {
         outcome.report.messages.push_back({"panel", refusal, std::nullopt});
         if (hooks.on_refused) hooks.on_refused(refusal);
     });

@@ -7,9 +7,9 @@
 
 namespace zelkor::cli {
 
-PanelAnswer::PanelAnswer(const Controls& controls, std::vector<ControlValue> saved, std::vector<PanelAction> actions,
-                         bool cancel, std::function<void(const std::string&)> on_refused)
-    : controls_(controls), saved_(std::move(saved)), actions_(std::move(actions)), cancel_(cancel),
+PanelAnswer::PanelAnswer(const Controls& controls, std::vector<ControlValue> saved, std::string saved_from,
+                         std::vector<PanelAction> actions, bool cancel, std::function<void(const std::string&)> on_refused)
+    : controls_(controls), saved_(std::move(saved)), saved_from_(std::move(saved_from)), actions_(std::move(actions)), cancel_(cancel),
       on_refused_(std::move(on_refused)) {}
 
 // A popup named by a weight map is looked up among the entries the module gave the panel.
@@ -92,7 +92,7 @@ int PanelAnswer::answer(host::Panel& panel) {
     try {
         // A saved record holds the values of disabled controls too, so it is loaded past the rules.
         for (const ControlValue& v : saved_) {
-            const host::PanelValue value = value_for(panel, *v.control, v.value, v.popup_name, "--params");
+            const host::PanelValue value = value_for(panel, *v.control, v.value, v.popup_name, saved_from_);
             std::optional<std::string> refusal = panel.set_unchecked(v.control->id, value);
             if (refusal && on_refused_) on_refused_("\"" + v.control->label + "\" not set: " + *refusal);
         }
@@ -112,7 +112,11 @@ std::vector<ControlValue> panel_record(const Controls& controls, const host::Pan
     std::vector<ControlValue> record;
     for (const ControlInfo* control : controls.values()) {
         const host::PanelControl* shown = panel.find(control->id);
-        record.push_back({control, shown ? shown->value() : host::PanelValue{}, {}});
+        ControlValue value{control, shown ? shown->value() : host::PanelValue{}, {}};
+        const int* index = std::get_if<int>(&value.value);
+        if (shown && index && *index >= 0 && std::size_t(*index) < shown->popup_entries.size())
+            value.popup_name = shown->popup_entries[std::size_t(*index)];
+        record.push_back(std::move(value));
     }
     return record;
 }

@@ -26,8 +26,9 @@ class PanelAnswer {
 public:
     // `on_refused` receives each refusal as it happens, naming the control, the enable rule's
     // message and the switch that would enable it.
-    PanelAnswer(const Controls& controls, std::vector<ControlValue> saved, std::vector<PanelAction> actions,
-                bool cancel, std::function<void(const std::string&)> on_refused);
+    // `saved_from` names the file the saved values came from, in messages.
+    PanelAnswer(const Controls& controls, std::vector<ControlValue> saved, std::string saved_from,
+                std::vector<PanelAction> actions, bool cancel, std::function<void(const std::string&)> on_refused);
 
     // The front handed to the host's panel service (1 OK, 0 cancel).
     int answer(host::Panel& panel);
@@ -48,6 +49,7 @@ private:
 
     const Controls& controls_;
     std::vector<ControlValue> saved_;
+    std::string saved_from_;
     std::vector<PanelAction> actions_;
     bool cancel_ = false;
     std::function<void(const std::string&)> on_refused_;

@@ -147,10 +147,11 @@ std::vector<ControlValue> parse_params_text(std::string_view text, const std::st
     return values;
 }
 
-void write_record_members(JsonWriter& writer, const std::vector<ControlValue>& record) {
+void write_record_members(JsonWriter& writer, const std::vector<ControlValue>& record, bool popups_by_name) {
     for (const ControlValue& v : record) {
         writer.key(v.control->field);
-        if (const int* i = std::get_if<int>(&v.value)) writer.value(*i);
+        if (popups_by_name && !v.popup_name.empty()) writer.value(std::string_view(v.popup_name));
+        else if (const int* i = std::get_if<int>(&v.value)) writer.value(*i);
         else if (const double* d = std::get_if<double>(&v.value)) writer.value(*d);
         else writer.null();
     }
@@ -159,7 +160,7 @@ void write_record_members(JsonWriter& writer, const std::vector<ControlValue>& r
 std::string record_json(const std::vector<ControlValue>& record) {
     JsonWriter writer;
     writer.begin_object();
-    write_record_members(writer, record);
+    write_record_members(writer, record, true);
     writer.end_object();
     return writer.text();
 }

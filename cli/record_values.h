@@ -16,7 +16,8 @@ namespace zelkor::cli {
 struct ControlValue {
     const ControlInfo* control = nullptr;
     host::PanelValue value;
-    std::string popup_name;  // a weight map named in a file or on the command line, not yet looked up
+    std::string popup_name;  // a weight map named in a file or on the command line, not yet looked up;
+                             // in a confirmed record, the name of the entry the popup shows
 };
 
 // The values a newly loaded module starts from, in panel order.
@@ -29,7 +30,10 @@ std::vector<ControlValue> read_params_file(const std::filesystem::path& path, co
 std::vector<ControlValue> parse_params_text(std::string_view text, const std::string& where, const Controls& controls);
 
 // Members "field": value, one per control, in the given order (for a JsonWriter's raw members).
-void write_record_members(class JsonWriter& writer, const std::vector<ControlValue>& record);
+// With `popups_by_name`, a popup whose entry is known is written as its name, so that a preset
+// picks the same weight map on a target whose maps come in another order.
+void write_record_members(class JsonWriter& writer, const std::vector<ControlValue>& record, bool popups_by_name = false);
+// A preset: the record with popups by name.
 std::string record_json(const std::vector<ControlValue>& record);
 
 

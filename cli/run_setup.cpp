@@ -127,6 +127,7 @@ RunSetup prepare_run(const Options& options, const Controls& controls) {
     for (int index : templ_layers) setup.background.push_back(index + int(setup.object.target_layer_count));
 
     if (!options.params_file.empty()) setup.saved = read_params_file(options.params_file, controls);
+    setup.saved_from = options.params_file;
     setup.actions = resolve_steps(options.steps, controls, &setup.warnings);
 
     if (!options.selections.empty()) {

@@ -18,6 +18,7 @@ struct RunSetup {
     std::vector<int> foreground;
     std::vector<int> background;
     std::vector<ControlValue> saved;  // from --params
+    std::string saved_from;           // the --params file
     std::vector<PanelAction> actions;  // --set and --press, in order
     std::vector<std::string> warnings; // values that may not mean what was meant
 };

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the bundled example objects: terrain.lwo (a target) and rock.lwo (a template).
+"""Writes the bundled example objects: terrain.lwo and dunes.lwo (targets) and rock.lwo (a template).
 
 Both are made here from formulas, so they carry no third-party licence. Run from anywhere:
     python3 examples/make_examples.py
@@ -78,6 +78,30 @@ def terrain(cells=16, size=20.0):
     return lwo2("Terrain", points, polygons, "Ground", (0.35, 0.5, 0.25), [(b"WGHT", "Hollows", 1, hollows)])
 
 
+def dunes(cells=12, size=16.0):
+    """Wavy sand in the x-z plane with two weight maps, "Crests" before "Hollows": a second target
+    on which a preset saved on terrain.lwo must still pick its maps by name."""
+    step = size / cells
+    points, heights = [], []
+    for row in range(cells + 1):
+        for col in range(cells + 1):
+            x = -size / 2 + col * step
+            z = -size / 2 + row * step
+            y = 0.6 * math.sin(0.5 * x + 0.2 * z) + 0.2 * math.cos(0.7 * z)
+            points.append((round(x, 4), round(y, 4), round(z, 4)))
+            heights.append(y)
+    lo, hi = min(heights), max(heights)
+    crests = {i: (round((h - lo) / (hi - lo), 4),) for i, h in enumerate(heights)}
+    hollows = {i: (round((hi - h) / (hi - lo), 4),) for i, h in enumerate(heights)}
+    polygons = []
+    for row in range(cells):
+        for col in range(cells):
+            a = row * (cells + 1) + col
+            polygons.append((a, a + cells + 1, a + cells + 2, a + 1))
+    return lwo2("Dunes", points, polygons, "Sand", (0.8, 0.7, 0.45),
+                [(b"WGHT", "Crests", 1, crests), (b"WGHT", "Hollows", 1, hollows)])
+
+
 def rock():
     """A lumpy icosahedron about half a unit across, resting on y = 0, with a UV map."""
     t = (1 + math.sqrt(5)) / 2
@@ -99,7 +123,7 @@ def rock():
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    for name, data in (("terrain.lwo", terrain()), ("rock.lwo", rock())):
+    for name, data in (("terrain.lwo", terrain()), ("dunes.lwo", dunes()), ("rock.lwo", rock())):
         with open(os.path.join(here, name), "wb") as f:
             f.write(data)
 

@@ -106,11 +106,38 @@ TEST_F(PanelValues, ParamsFilesReadAndSaveTheRecord) {
     write_file(path("y.json"), R"({"independent_sizes": 0, "Y": 0.7})");
     const nlohmann::json a = params_after({"--params", "y.json", "--set", "H_min=-20deg", "--set", "density_wg=5",
                                            "--save-params", "saved.json"});
-    const nlohmann::json saved = json_file("saved.json");
+    nlohmann::json saved = json_file("saved.json");
     EXPECT_EQ(saved["size_var_y"].get<double>(), 0.7);
     EXPECT_EQ(saved["independent_sizes"], 0);
+    EXPECT_EQ(saved["size_wg"], "none");  // popups by name; an index past the maps stays a number
+    EXPECT_EQ(saved["density_wg"], 5);
+    EXPECT_EQ(params_after({"--params", "saved.json"}), a);
+    for (const char* popup : {"size_wg", "P_angle_wg"}) saved[popup] = 0;
     EXPECT_EQ(saved, a);
-    EXPECT_EQ(params_after({"--params", "saved.json"}), saved);
+}
+
+// A preset keeps its weight maps by name: saved on the terrain ("Hollows" first), it picks
+// "Hollows" on the dunes too ("Crests" first); a map the target lacks stops the run.
+TEST_F(PanelValues, PresetsTravelBetweenTargetsByMapName) {
+    params_after({"--set", "density_wg=Hollows", "--save-params", "preset.json"});
+    EXPECT_EQ(json_file("preset.json")["density_wg"], "Hollows");
+    const auto on_dunes = [&](const std::string& preset) {
+        return zelkor({"--target", example("dunes.lwo"), "--template", example("rock.lwo"), "-o", "dunes.lwo", "--params",
+                       preset, "--report", "dunes.json", "--save-params", "again.json"});
+    };
+    ASSERT_EQ(on_dunes("preset.json").status, 0);
+    EXPECT_EQ(json_file("dunes.json")["params"]["density_wg"], 2);
+    EXPECT_EQ(json_file("again.json")["density_wg"], "Hollows");
+
+    params_after({"--params", "preset.json"});  // and back on the terrain
+    EXPECT_EQ(json_file("r.json")["params"]["density_wg"], 1);
+
+    write_file(path("crests.json"), R"({"size_wg": "Crests"})");
+    ASSERT_EQ(on_dunes("crests.json").status, 0);
+    const RunResult r = clone("missing.lwo", {"--params", "crests.json"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "zelkor: crests.json: \"Size WeightMap\" (size_wg): no weight map \"Crests\" (the popup offers \"none\", \"Hollows\")\n");
+    EXPECT_FALSE(exists("missing.lwo"));
 }
 
 }  // namespace
