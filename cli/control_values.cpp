@@ -126,11 +126,19 @@ int resolve_popup(const ControlInfo& control, const std::string& name, const std
 
 std::string display_value(const ControlInfo& control, const TypedValue& typed) {
     if (!typed.popup_name.empty()) return json_string(typed.popup_name);
-    if (const int* i = std::get_if<int>(&typed.value)) return std::to_string(*i);
+    if (const int* i = std::get_if<int>(&typed.value))
+        return control.unit == ZELKOR_UNIT_POPUP && *i == 0 ? "\"none\"" : std::to_string(*i);  // entry 0 is always "none"
     const double* d = std::get_if<double>(&typed.value);
     if (!d) return "-";
-    if (control.unit == ZELKOR_UNIT_RADIANS) return plain(*d) + " (" + plain(*d * 180.0 / std::numbers::pi) + "deg)";
-    if (control.unit == ZELKOR_UNIT_FRACTION) return plain(*d) + " (" + plain(*d * 100.0) + "%)";
+    // Four significant digits in the unit a user types: the module's defaults use rough values of
+    // pi (0.17452777777777778 is 10 degrees with pi = 3.1415), which a user knows as -10deg.
+    const auto typed_as = [](double value, const char* unit) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.4g%s", value, unit);
+        return std::string(text);
+    };
+    if (control.unit == ZELKOR_UNIT_RADIANS) return typed_as(*d * 180.0 / std::numbers::pi, "deg");
+    if (control.unit == ZELKOR_UNIT_FRACTION) return typed_as(*d * 100.0, "%");
     return plain(*d);
 }
 

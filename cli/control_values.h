@@ -32,7 +32,7 @@ TypedValue parse_control_value(const ControlInfo& control, std::string_view text
 // control, the map and the entries when it is not there.
 int resolve_popup(const ControlInfo& control, const std::string& name, const std::vector<std::string>& entries);
 
-// A value as --list-params shows it: the record's units, with degrees or percent after it.
+// A value as --list-params shows it: in the unit a user types (-10deg, 25%), to four digits.
 std::string display_value(const ControlInfo& control, const TypedValue& value);
 
 }  // namespace zelkor::cli

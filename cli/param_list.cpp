@@ -18,8 +18,12 @@ std::string shown(const ControlValue& v) { return display_value(*v.control, {v.v
 
 void print_param_list(std::ostream& out, const Controls& controls, const std::vector<ControlValue>& current) {
     const std::vector<ControlValue> defaults = default_record(controls);
+    std::string row;  // the label of the last control that names itself; "Y" and "Z" follow it
     for (const ControlInfo& control : controls.all()) {
-        out << "\"" << control.label << "\"\n";
+        out << "\"" << control.label << "\"";
+        if (control.label.size() == 1 && !row.empty()) out << " (of \"" << row << "\")";
+        else row = control.label;
+        out << "\n";
         if (control.is_button()) {
             out << "    button: --press \"" << control.label << "\"\n";
             continue;

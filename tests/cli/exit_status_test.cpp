@@ -180,9 +180,11 @@ TEST_F(ExitStatus, HelpVersionAndListNeedNoFiles) {
     for (const char* entry : {"\"Number of Clones\"\n    field:   num_clones\n    unit:    whole number\n"
                               "    default: 30\n    current: 30\n",
                               "\"H Max\"\n    field:   H_max\n    unit:    radians (15deg for degrees)\n"
-                              "    default: 0.17452777777777778 (9.999705074463783deg)\n"
-                              "    current: 0.7853981633974483 (45deg)\n",
-                              "    current: 0.5 (50%)\n", "\"Reset Values\"\n    button: --press \"Reset Values\"\n"})
+                              "    default: 10deg\n    current: 45deg\n",
+                              "\"Y\" (of \"Size Variations\")\n    field:   size_var_y\n    unit:    fraction (25% for percent)\n"
+                              "    default: 25%\n",
+                              "    default: -10deg\n", "    default: 180deg\n", "    default: 80%\n    current: 50%\n",
+                              "\"Reset Values\"\n    button: --press \"Reset Values\"\n"})
         EXPECT_NE(list.out.find(entry), std::string::npos) << entry;
     // The list comes from the module that would run: the built module file describes the same controls.
     const RunResult from_file = zelkor({"--list-params", "--module", ZELKOR_MODULE_PATH, "--set", "H_max=45deg", "--set",
