@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
+#include <string_view>
 #include <cstdint>
 
 #include "cli/usage_error.h"
@@ -37,6 +39,37 @@ std::vector<PanelStep> panel_steps(const CLI::App& app, const CLI::Option* set, 
         if (option == press && next_press < presses.size()) steps.push_back({true, presses[next_press++], {}});
     }
     return steps;
+}
+
+// Edits (insert, delete, replace, swap two neighbours) that turn `a` into `b`.
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+    std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
+    for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i)
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// "unknown option --tempalte; did you mean --template?"
+std::string unexpected_argument(const CLI::App& app) {
+    const std::vector<std::string> rest = app.remaining();
+    const std::string word = rest.empty() ? std::string() : rest.front();
+    if (word.size() < 2 || word[0] != '-') return "unexpected argument " + word + " (see zelkor --help)";
+    const std::string name = word.substr(0, word.find('='));
+    std::string best;
+    std::size_t best_distance = std::max<std::size_t>(2, name.size() / 3) + 1;
+    for (const CLI::Option* option : app.get_options()) {
+        for (const std::string& long_name : option->get_lnames()) {
+            const std::size_t distance = edit_distance(name, "--" + long_name);
+            if (distance < best_distance) best_distance = distance, best = "--" + long_name;
+        }
+    }
+    if (best.empty()) return "unknown option " + name + " (see zelkor --help)";
+    return "unknown option " + name + "; did you mean " + best + "?";
 }
 
 }  // namespace
@@ -133,6 +166,8 @@ std::optional<Options> parse_options(int argc, char** argv) {
     } catch (const CLI::CallForVersion& e) {
         app.exit(e);
         return std::nullopt;
+    } catch (const CLI::ExtrasError&) {
+        throw UsageError(unexpected_argument(app));
     } catch (const CLI::ParseError& e) {
         throw UsageError(e.what());
     }
