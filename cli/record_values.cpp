@@ -1,5 +1,7 @@
 #include "cli/record_values.h"
 
+#include <regex>
+
 #include <cmath>
 #include <stdexcept>
 
@@ -39,12 +41,17 @@ public:
         std::string key;
         std::string text;  // the value as --set would take it
         bool is_float = false;
+        bool is_boolean = false;  // true and false mean on and off, for switches only
         double number = 0;
     };
     std::vector<Member> members;
 
     bool null() override { return scalar_fault("null"); }
-    bool boolean(bool v) override { return scalar(v ? "1" : "0"); }
+    bool boolean(bool v) override {
+        if (!scalar(v ? "true" : "false")) return false;
+        members.back().is_boolean = true;
+        return true;
+    }
     bool number_integer(number_integer_t v) override { return scalar(std::to_string(v)); }
     bool number_unsigned(number_unsigned_t v) override { return scalar(std::to_string(v)); }
     bool number_float(number_float_t v, const string_t&) override {
@@ -75,9 +82,16 @@ public:
         key_ = v;
         return true;
     }
+    // Text that is not JSON: FILE:LINE:COLUMN: what is wrong, in the parser's words without its
+    // prefix ("unexpected ','; expected string literal").
     bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) override {
-        std::string fault = e.id == 406 ? "the number " + token + " is out of range" : "not JSON at byte " + std::to_string(position);
-        return fail(key_.empty() ? fault : "\"" + key_ + "\": " + fault);
+        if (e.id == 406) return fail((key_.empty() ? "" : "\"" + key_ + "\": ") + "the number " + token + " is out of range");
+        static const std::regex at("line ([0-9]+), column ([0-9]+): (syntax error while parsing [a-z ]+ - )?(.*)");
+        std::cmatch m;
+        const std::string what = e.what();
+        if (!std::regex_search(what.c_str(), m, at)) return fail("not JSON at byte " + std::to_string(position));
+        if (fault_.empty()) fault_ = where_ + ":" + m[1].str() + ":" + m[2].str() + ": " + m[4].str();
+        return false;
     }
 
     const std::string& fault() const { return fault_; }
@@ -137,6 +151,8 @@ std::vector<ControlValue> parse_params_text(std::string_view text, const std::st
         const ControlInfo* control = controls.find(m.key);
         if (!control) throw UsageError(where + ": unknown parameter \"" + m.key + "\"");
         if (control->is_button()) throw UsageError(where + ": \"" + m.key + "\" is a button, not a value");
+        if (m.is_boolean && control->unit != ZELKOR_UNIT_SWITCH)
+            throw UsageError(where + ": \"" + m.key + "\" needs a number or a string, not " + m.text);
         try {
             TypedValue typed = parse_control_value(*control, value_text(*control, m));
             values.push_back({control, typed.value, typed.popup_name});

@@ -71,6 +71,9 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
     write_file(path("list.json"), "[1, 2]");
     write_file(path("deep.json"), "{\"jitter\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
     write_file(path("huge.json"), R"({"jitter": 1e999})");
+    write_file(path("comma.json"), "{\n  \"jitter\": 0.1,\n  \"seed\": 3,,\n}");
+    write_file(path("open.json"), R"({"jitter": 0.1)");
+    write_file(path("flag.json"), R"({"jitter": true})");
     ASSERT_EQ(::mkfifo(path("fifo.lwo").c_str(), 0600), 0);
     std::filesystem::copy_file(example("rock.lwo"), path("rock.lwo"));
     std::filesystem::create_directory(path("dir.lwo"));
@@ -130,6 +133,9 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         {2, run({"--params", "bad.json"}), "bad.json: \"H Max\" (H_max): \"fast\" is not a number, or a number followed by deg\n"},
         {2, run({"--params", "list.json"}), "list.json: expected a JSON object of parameter names and values\n"},
         {2, run({"--params", "deep.json"}), "deep.json: \"jitter\" needs a number or a string, not an array\n"},
+        {2, run({"--params", "comma.json"}), "comma.json:3:13: unexpected ','; expected string literal\n"},
+        {2, run({"--params", "open.json"}), "open.json:1:15: unexpected end of input; expected '}'\n"},
+        {2, run({"--params", "flag.json"}), "flag.json: \"jitter\" needs a number or a string, not true\n"},
         {2, run({"--params", "huge.json"}), "huge.json: \"jitter\": the number 1e999 is out of range\n"},
         {2, run({"--params", "/dev/zero"}), "/dev/zero: cannot read: not a regular file\n"},
         {2, {"--target", "fifo.lwo", "--template", rock, "-o", "out.lwo"}, "fifo.lwo: cannot read: not a regular file\n"},
