@@ -61,7 +61,7 @@ void check_writable_folder(const std::string& path, const std::string& option) {
     if (!std::filesystem::is_directory(folder, error))
         throw UsageError(option + " " + path + ": cannot write: no folder " + folder.string());
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        throw UsageError(option + " " + path + ": cannot write: " + std::strerror(errno));
+        throw UsageError(option + " " + path + ": cannot write: " + io::errno_text(errno));
 }
 
 // An output that is one of the inputs (the same file, by device and inode, whatever the name)

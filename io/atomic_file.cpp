@@ -20,7 +20,7 @@ constexpr std::size_t kBlocksInFlight = 4;
 // is still being written, so that the final flush has little left to wait for.
 constexpr std::uint64_t kWritebackStep = std::uint64_t(16) << 20;
 
-std::string system_fault(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string system_fault(const char* what) { return std::string(what) + ": " + errno_text(errno); }
 
 // Temporary files in the making, for the signal handler to remove. Plain storage only: a handler
 // may read it at any moment, so it copies nothing and frees nothing. A slot is free (0), being
@@ -93,7 +93,8 @@ AtomicOutput::AtomicOutput(const std::filesystem::path& path) : path_(path) {
     // A short name, so that any output name that fits the folder has a temporary that does too.
     temp_ = (folder / ".zk-XXXXXX").string();
     fd_ = ::mkstemp(temp_.data());
-    if (fd_ < 0) throw FileError(path, system_fault("cannot create the output"));
+    if (fd_ < 0 && errno == ENOENT) throw FileError(path, "cannot write: no folder " + path.parent_path().string());
+    if (fd_ < 0) throw FileError(path, system_fault("cannot write"));
     tracked_ = track(temp_);
     // mkstemp creates the file readable by its owner only: a replaced file's permissions and owner
     // are kept, a new file gets the usual ones.

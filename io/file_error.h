@@ -8,6 +8,9 @@
 
 namespace zelkor::io {
 
+// A system error as every file message words it: "no such file", "permission denied", "disk full".
+std::string errno_text(int error);
+
 class FileError : public std::runtime_error {
 public:
     FileError(const std::filesystem::path& file, const std::string& fault)

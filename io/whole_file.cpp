@@ -18,7 +18,7 @@ struct Descriptor {
     ~Descriptor() { ::close(fd); }
 };
 
-std::string reason() { return std::strerror(errno); }
+std::string reason() { return errno_text(errno); }
 
 }  // namespace
 
