@@ -56,48 +56,43 @@ def lwo2(layer_name, points, polygons, surface_name, rgb, vmaps):
     return b"FORM" + struct.pack(">I", len(body)) + body
 
 
-def terrain(cells=16, size=20.0):
-    """A rolling square of quads in the x-z plane, y up, with a weight map that favours the hollows."""
+def height_field(cells, size, height):
+    """A square of quads in the x-z plane, y = height(x, z): points, their heights, polygons."""
     step = size / cells
     points, heights = [], []
     for row in range(cells + 1):
         for col in range(cells + 1):
             x = -size / 2 + col * step
             z = -size / 2 + row * step
-            y = 0.8 * math.sin(x * 0.45) * math.cos(z * 0.35) + 0.3 * math.sin(0.9 * x + 0.4 * z)
+            y = height(x, z)
             points.append((round(x, 4), round(y, 4), round(z, 4)))
             heights.append(y)
-    lo, hi = min(heights), max(heights)
-    hollows = {i: (round((hi - h) / (hi - lo), 4),) for i, h in enumerate(heights)}
     polygons = []
     for row in range(cells):
         for col in range(cells):
             a = row * (cells + 1) + col
             # Clockwise seen from above: the modeller's front faces look up (+y).
             polygons.append((a, a + cells + 1, a + cells + 2, a + 1))
+    return points, heights, polygons
+
+
+def terrain(cells=16, size=20.0):
+    """A rolling square of quads, y up, with a weight map that favours the hollows."""
+    points, heights, polygons = height_field(
+        cells, size, lambda x, z: 0.8 * math.sin(x * 0.45) * math.cos(z * 0.35) + 0.3 * math.sin(0.9 * x + 0.4 * z))
+    lo, hi = min(heights), max(heights)
+    hollows = {i: (round((hi - h) / (hi - lo), 4),) for i, h in enumerate(heights)}
     return lwo2("Terrain", points, polygons, "Ground", (0.35, 0.5, 0.25), [(b"WGHT", "Hollows", 1, hollows)])
 
 
 def dunes(cells=12, size=16.0):
-    """Wavy sand in the x-z plane with two weight maps, "Crests" before "Hollows": a second target
-    on which a preset saved on terrain.lwo must still pick its maps by name."""
-    step = size / cells
-    points, heights = [], []
-    for row in range(cells + 1):
-        for col in range(cells + 1):
-            x = -size / 2 + col * step
-            z = -size / 2 + row * step
-            y = 0.6 * math.sin(0.5 * x + 0.2 * z) + 0.2 * math.cos(0.7 * z)
-            points.append((round(x, 4), round(y, 4), round(z, 4)))
-            heights.append(y)
+    """Wavy sand with two weight maps, "Crests" before "Hollows": a second target on which a
+    preset saved on terrain.lwo must still pick its maps by name."""
+    points, heights, polygons = height_field(
+        cells, size, lambda x, z: 0.6 * math.sin(0.5 * x + 0.2 * z) + 0.2 * math.cos(0.7 * z))
     lo, hi = min(heights), max(heights)
     crests = {i: (round((h - lo) / (hi - lo), 4),) for i, h in enumerate(heights)}
     hollows = {i: (round((hi - h) / (hi - lo), 4),) for i, h in enumerate(heights)}
-    polygons = []
-    for row in range(cells):
-        for col in range(cells):
-            a = row * (cells + 1) + col
-            polygons.append((a, a + cells + 1, a + cells + 2, a + 1))
     return lwo2("Dunes", points, polygons, "Sand", (0.8, 0.7, 0.45),
                 [(b"WGHT", "Crests", 1, crests), (b"WGHT", "Hollows", 1, hollows)])
 
