@@ -110,8 +110,8 @@ def rock():
     faces = [(0, 11, 5), (0, 5, 1), (0, 1, 7), (0, 7, 10), (0, 10, 11), (1, 5, 9), (5, 11, 4), (11, 10, 2),
              (10, 7, 6), (7, 1, 8), (3, 9, 4), (3, 4, 2), (3, 2, 6), (3, 6, 8), (3, 8, 9), (4, 9, 5),
              (2, 4, 11), (6, 2, 10), (8, 6, 7), (9, 8, 1)]
-    # The table above winds counter-clockwise seen from outside; the modeller's front is clockwise.
-    polygons = [(a, c, b) for a, b, c in faces]
+    # Each face as listed already turns its front (the modeller's normal) outwards.
+    polygons = faces
     uv = {i: (round(0.5 + math.atan2(p[2], p[0]) / (2 * math.pi), 4), round(p[1] / 0.4, 4)) for i, p in enumerate(points)}
     return lwo2("Rock", points, polygons, "Rock", (0.5, 0.47, 0.43), [(b"TXUV", "RockUV", 2, uv)])
 

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "host/normals.h"
 #include "io/lwo.h"
 #include "io/mesh_file.h"
 #include "tests/io/io_test_support.h"
@@ -168,6 +169,27 @@ TEST(MeshFile, AssimpReadsWhatWeWriteInEveryFormat) {
                            glb = test::assimp_counts(dir / (name + ".glb"));
         EXPECT_EQ(std::tie(lwo.vertices, lwo.faces, obj.vertices, obj.faces, glb.faces),
                   std::tie(corners, polygons, corners, polygons, triangles));
+    }
+}
+
+// The bundled objects show their fronts: the template's faces point away from its middle, the
+// targets' faces point up (the modeller's normal, as the module and every writer take it).
+TEST(BundledExamples, FacesPointOutwardAndUp) {
+    for (const char* name : {"rock.lwo", "terrain.lwo", "dunes.lwo"}) {
+        SCOPED_TRACE(name);
+        const host::Document doc = read_lwo(std::string(ZELKOR_EXAMPLES) + "/" + name);
+        const host::Layer& layer = doc.layers.at(0);
+        double middle[3] = {0, 0, 0};
+        for (std::size_t i = 0; i < layer.positions.size(); ++i) middle[i % 3] += layer.positions[i] / double(layer.point_count());
+        const bool is_template = std::string_view(name) == "rock.lwo";
+        for (std::size_t p = 0; p < layer.polygon_count(); ++p) {
+            double normal[3], outward[3] = {0, 0, 0};
+            ASSERT_EQ(host::newell_normal(layer.positions.data(), layer.polygon(p), normal), 1);
+            for (std::uint32_t point : layer.polygon(p))
+                for (int k = 0; k < 3; ++k) outward[k] += layer.positions[3 * point + std::size_t(k)] - middle[k];
+            const double facing = is_template ? normal[0] * outward[0] + normal[1] * outward[1] + normal[2] * outward[2] : normal[1];
+            EXPECT_GT(facing, 0.0) << "polygon " << p;
+        }
     }
 }
 
