@@ -7,9 +7,9 @@
 
 namespace zelkor::io {
 
-void refuse_non_finite(const host::Document& document, const std::filesystem::path& path, bool as_float) {
-    const auto finite = [as_float](double v) { return as_float ? std::isfinite(float(v)) : std::isfinite(v); };
-    const std::string rounded = as_float ? " as a float" : "";
+void refuse_non_finite(const host::Document& document, const std::filesystem::path& path) {
+    const auto finite = [](double v) { return std::isfinite(float(v)); };
+    const std::string rounded = " as a float";
     for (const host::Layer& layer : document.layers) {
         const std::string where = "layer " + std::to_string(layer.number);
         for (std::size_t i = 0; i < layer.positions.size(); ++i)

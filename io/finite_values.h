@@ -8,8 +8,8 @@
 
 namespace zelkor::io {
 
-// Throws FileError naming `path` and the first point position or vertex-map value that is not
-// finite, or not finite once rounded to a float when `as_float` (LWO and glTF store floats).
-void refuse_non_finite(const host::Document& document, const std::filesystem::path& path, bool as_float);
+// Throws FileError naming `path` and the first point position that is not finite once rounded
+// to a float (what every format stores), or the first vertex-map value that is not finite.
+void refuse_non_finite(const host::Document& document, const std::filesystem::path& path);
 
 }  // namespace zelkor::io

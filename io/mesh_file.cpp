@@ -56,8 +56,8 @@ std::vector<std::string> write_mesh(const host::Document& document, const std::f
     const bool known = extension == ".lwo" || extension == ".obj" || extension == ".gltf" || extension == ".glb";
     if (!known) unknown_extension(path, extension, "writes (.lwo, .obj, .gltf, .glb)");
     // Checked before anything is written, in every format: OBJ would write "nan" and glTF null
-    // bounds. OBJ keeps doubles; the others round to floats.
-    refuse_non_finite(document, path, extension != ".obj");
+    // bounds. Every format stores floats.
+    refuse_non_finite(document, path);
 
     std::unique_ptr<AtomicOutput> alone;
     AtomicOutput& output = group ? group->open(path) : *(alone = std::make_unique<AtomicOutput>(path));

@@ -3,7 +3,8 @@
 // OBJ is right-handed and the modeller left-handed; both directions convert as common converters
 // do: z is negated and each polygon's points are reversed with its first point kept first
 // (a b c d <-> a d c b). The conversion is its own inverse, so OBJ in, OBJ out gives back the
-// same numbers. Polygons are never triangulated.
+// same numbers as floats: coordinates are written, as LWO and glTF hold them, as the shortest
+// text that reads back to the same float. Polygons are never triangulated.
 //
 // What a document gets from an OBJ file:
 // - one layer (number 0, no name) with the `v` points in file order; `vn` normals are not kept;

@@ -2,7 +2,7 @@
 // interface, and a scan of our own reads the numbers.
 //
 // Why both: tinyobjloader turns a number it cannot read into 0, accepts "1.5" as face index 1,
-// and rounds decimal numbers inexactly, while OBJ in, OBJ out must give back the same doubles.
+// and rounds decimal numbers inexactly, while OBJ in, OBJ out must give back the same numbers.
 // So the scan checks every `v`, `vt` and `f` line first, reporting line and column, and keeps
 // the correctly rounded values; the callbacks give structure. Both split lines and recognise
 // statements the same way, so the n-th face tinyobjloader reports is the n-th face line scanned.
