@@ -18,6 +18,7 @@
 #include "io/dropped_data.h"
 #include "io/file_error.h"
 #include "io/file_text.h"
+#include "io/surface_look.h"
 #include "io/mesh_file.h"
 
 namespace zelkor::io {
@@ -254,6 +255,20 @@ public:
     GltfBuilder(const Document& document, const FlatMesh& mesh, const MapCollector& maps)
         : document_(document), mesh_(mesh), maps_(maps), buffer_(model_) {}
 
+    // The surface's look as a metal-free PBR material: colour times diffuse level as the base
+    // colour, a shinier surface (higher specular level) as a smoother one.
+    tinygltf::Material material(std::string_view surface) const {
+        const SurfaceLook look = surface_look(document_.find_surface(surface));
+        tinygltf::Material material;
+        material.name = as_utf8(surface);
+        std::vector<double>& base = material.pbrMetallicRoughness.baseColorFactor;
+        for (int k = 0; k < 3; ++k) base[std::size_t(k)] = std::clamp(double(look.colour[std::size_t(k)] * look.diffuse), 0.0, 1.0);
+        material.pbrMetallicRoughness.metallicFactor = 0.0;
+        material.pbrMetallicRoughness.roughnessFactor = std::clamp(1.0 - double(look.specular), 0.0, 1.0);
+        material.doubleSided = look.double_sided;
+        return material;
+    }
+
     tinygltf::Model build() {
         model_.asset.version = "2.0";
         model_.asset.generator = "Zelkor";
@@ -263,9 +278,7 @@ public:
         std::map<std::string, int> attributes = vertex_attributes();
         std::vector<std::map<std::string, int>> targets = morph_targets(gltf_mesh);
         for (const SurfaceTriangles& s : mesh_.surfaces) {
-            tinygltf::Material material;
-            material.name = as_utf8(s.surface);
-            model_.materials.push_back(std::move(material));
+            model_.materials.push_back(material(s.surface));
             tinygltf::Primitive primitive;
             primitive.attributes = attributes;
             primitive.targets = targets;

@@ -66,8 +66,17 @@ std::vector<std::string> write_mesh(const host::Document& document, const std::f
     std::vector<std::string> warnings;
     if (extension == ".lwo")
         write_lwo(document, output);
-    else if (extension == ".obj")
-        warnings = write_obj(document, output);
+    else if (extension == ".obj") {
+        // The materials beside it, saved with it: out.obj names out.mtl.
+        std::filesystem::path mtl_path = path;
+        mtl_path.replace_extension(".mtl");
+        std::unique_ptr<AtomicOutput> mtl_alone;
+        AtomicOutput& mtl = group ? group->open(mtl_path) : *(mtl_alone = std::make_unique<AtomicOutput>(mtl_path));
+        warnings = write_obj(document, output, &mtl);
+        if (alone) alone->publish();
+        if (mtl_alone) mtl_alone->publish();
+        return warnings;
+    }
     else
         warnings = write_gltf(document, output);
     if (alone) alone->publish();

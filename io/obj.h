@@ -37,10 +37,17 @@ host::Document parse_obj_text(std::string text, const std::filesystem::path& nam
 // Writes all layers as one point list (later layers' points follow earlier ones), the first UV
 // map, `usemtl` per run of one surface and `g` per run of one part. Whole or nothing.
 // Returns what OBJ cannot hold, one line per kind: "weight maps Weight0, ZK_index".
-// Writes and flushes `output`, which the caller publishes.
-std::vector<std::string> write_obj(const host::Document& document, class AtomicOutput& output);
+// Writes and flushes `output`, and `mtl` when given (the materials, named by `mtllib`), which the
+// caller publishes.
+std::vector<std::string> write_obj(const host::Document& document, class AtomicOutput& output,
+                                   class AtomicOutput* mtl = nullptr);
 
 // The text write_obj writes; `warnings` (may be null) receives the same lines write_obj returns.
-std::string encode_obj(const host::Document& document, std::vector<std::string>* warnings);
+std::string encode_obj(const host::Document& document, std::vector<std::string>* warnings,
+                       const std::string& mtl_name = {});
+
+// The materials: one `newmtl` per surface the faces use, with the surface's colour times its
+// diffuse level (Kd) and its specular level (Ks).
+std::string encode_mtl(const host::Document& document);
 
 }  // namespace zelkor::io

@@ -10,6 +10,7 @@
 
 #include "io/atomic_file.h"
 #include "io/dropped_data.h"
+#include "io/surface_look.h"
 
 namespace zelkor::io {
 
@@ -96,10 +97,16 @@ std::string_view tag_name(const Document& document, const Layer& layer, LWID kin
 
 class ObjWriter {
 public:
-    ObjWriter(const Document& document, std::string uv_map) : document_(document), uv_map_(std::move(uv_map)) {}
+    ObjWriter(const Document& document, std::string uv_map, std::string mtl_name)
+        : document_(document), uv_map_(std::move(uv_map)), mtl_name_(std::move(mtl_name)) {}
 
     std::string write() {
         out_ += "# Wavefront OBJ written by Zelkor\n";
+        if (!mtl_name_.empty()) {
+            out_ += "mtllib ";
+            out_ += mtl_name_;
+            out_ += '\n';
+        }
         for (const Layer& layer : document_.layers) write_points(layer);
         std::uint32_t first_uv = 0;
         for (const Layer& layer : document_.layers) {
@@ -187,6 +194,7 @@ private:
 
     const Document& document_;
     std::string uv_map_;
+    std::string mtl_name_;
     std::string out_;
     std::vector<UvNumbering> uvs_;
     bool has_surface_ = false;
@@ -224,17 +232,50 @@ std::vector<std::string> dropped_by_obj(const Document& document, const std::str
 
 }  // namespace
 
-std::string encode_obj(const host::Document& document, std::vector<std::string>* warnings) {
+std::string encode_obj(const host::Document& document, std::vector<std::string>* warnings, const std::string& mtl_name) {
     std::string uv_map = first_uv_map(document);
     if (warnings) *warnings = dropped_by_obj(document, uv_map);
-    return ObjWriter(document, uv_map).write();
+    return ObjWriter(document, uv_map, mtl_name).write();
 }
 
-std::vector<std::string> write_obj(const host::Document& document, AtomicOutput& output) {
+std::string encode_mtl(const host::Document& document) {
+    std::vector<std::string_view> names;
+    for (const Layer& layer : document.layers)
+        for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon) {
+            if (layer.poly_type[polygon] != LWPOLTYPE_FACE || layer.polygon(polygon).empty()) continue;
+            std::string_view name = tag_name(document, layer, LWPTAG_SURF, polygon);
+            if (name.empty()) name = "Default";
+            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        }
+    std::string out = "# Wavefront materials written by Zelkor\n";
+    for (std::string_view name : names) {
+        const SurfaceLook look = surface_look(document.find_surface(name));
+        out.append("newmtl ").append(name).append("\nKd");
+        for (float c : look.colour) {
+            out += ' ';
+            append_number(out, std::clamp(c * look.diffuse, 0.0f, 1.0f));
+        }
+        out += "\nKs";
+        for (int k = 0; k < 3; ++k) {
+            out += ' ';
+            append_number(out, std::clamp(look.specular, 0.0f, 1.0f));
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+std::vector<std::string> write_obj(const host::Document& document, AtomicOutput& output, AtomicOutput* mtl) {
     std::vector<std::string> warnings;
-    const std::string text = encode_obj(document, &warnings);
+    const std::string mtl_name = mtl ? mtl->path().filename().string() : std::string();
+    const std::string text = encode_obj(document, &warnings, mtl_name);
     output.write_now(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     output.finish();
+    if (mtl) {
+        const std::string materials = encode_mtl(document);
+        mtl->write_now(std::span(reinterpret_cast<const std::uint8_t*>(materials.data()), materials.size()));
+        mtl->finish();
+    }
     return warnings;
 }
 

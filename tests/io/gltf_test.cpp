@@ -130,5 +130,20 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
               (dir / "missing" / "out.gltf").string() + ": cannot write: no folder " + (dir / "missing").string());
 }
 
+// A surface's look becomes a metal-free material: the rock's colour (diffuse 100 %) as the base
+// colour, no specular level as full roughness, one side shown.
+TEST(GltfWriter, MaterialsTakeTheSurfacesColours) {
+    test::ScratchDir dir("gltf_material");
+    EXPECT_TRUE(write_mesh(read_mesh(std::string(ZELKOR_EXAMPLES) + "/rock.lwo"), dir / "rock.glb").empty());
+    const tinygltf::Model model = load(dir / "rock.glb", true);
+    ASSERT_EQ(model.materials.size(), 1u);
+    const tinygltf::Material& rock = model.materials[0];
+    EXPECT_EQ(rock.name, "Rock");
+    EXPECT_EQ(rock.pbrMetallicRoughness.baseColorFactor, (std::vector<double>{0.5f, 0.47f, 0.43f, 1.0}));
+    EXPECT_EQ(rock.pbrMetallicRoughness.metallicFactor, 0.0);
+    EXPECT_EQ(rock.pbrMetallicRoughness.roughnessFactor, 1.0);
+    EXPECT_FALSE(rock.doubleSided);
+}
+
 }  // namespace
 }  // namespace zelkor::io

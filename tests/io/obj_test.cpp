@@ -1,7 +1,10 @@
 #include "io/mesh_file.h"
 #include "io/obj.h"
+#include "io/surface_look.h"
 
 #include <gtest/gtest.h>
+
+#include <bit>
 
 #include "tests/io/io_test_support.h"
 
@@ -82,12 +85,39 @@ TEST(ObjWriter, WritesBackWhatItReadExactly) {
     EXPECT_TRUE(warnings.empty());
     // Written whole, or not at all when the folder is missing.
     test::ScratchDir dir("obj_write");
+    // The file names its materials, saved beside it: surfaces without SURF data look as new ones.
     EXPECT_TRUE(write_mesh(d, dir / "out.obj").empty());
-    EXPECT_EQ(test::file_text(dir / "out.obj"), kCanonicalObj);
+    std::string with_materials = kCanonicalObj;
+    with_materials.insert(with_materials.find('\n') + 1, "mtllib out.mtl\n");
+    EXPECT_EQ(test::file_text(dir / "out.obj"), with_materials);
+    const std::string grey = "Kd 0.78431374 0.78431374 0.78431374\nKs 0 0 0\n";
+    EXPECT_EQ(test::file_text(dir / "out.mtl"),
+              "# Wavefront materials written by Zelkor\nnewmtl Metal\n" + grey + "newmtl Wood\n" + grey);
     fs::path unwritable = dir / "no such folder" / "out.obj";
     EXPECT_EQ(test::error_of([&] { write_mesh(d, unwritable); }),
               unwritable.string() + ": cannot write: no folder " + (dir / "no such folder").string());
     EXPECT_FALSE(fs::exists(dir / "no such folder"));
+
+    // A surface's colour, diffuse and specular levels and sides from its SURF data (name, source,
+    // sub-chunks): Kd is the colour times the diffuse level. Cut short, it keeps what it read.
+    const auto f4 = [](float f) {
+        const std::uint32_t bits = std::bit_cast<std::uint32_t>(f);
+        return std::vector<std::uint8_t>{std::uint8_t(bits >> 24), std::uint8_t(bits >> 16), std::uint8_t(bits >> 8), std::uint8_t(bits)};
+    };
+    std::vector<std::uint8_t> surf = {'M', 'e', 't', 'a', 'l', 0, 0, 0, 'C', 'O', 'L', 'R', 0, 14};
+    for (float c : {0.5f, 1.0f, 0.25f}) for (std::uint8_t b : f4(c)) surf.push_back(b);
+    surf.insert(surf.end(), {0, 0, 'S', 'I', 'D', 'E', 0, 2, 0, 3, 'D', 'I', 'F', 'F', 0, 6});
+    for (std::uint8_t b : f4(0.5f)) surf.push_back(b);
+    surf.insert(surf.end(), {0, 0, 'S', 'P', 'E', 'C', 0, 6});
+    for (std::uint8_t b : f4(0.75f)) surf.push_back(b);
+    ASSERT_EQ(d.surfaces.front().name, "Metal");
+    host::Surface& metal = d.surfaces.front();
+    metal.lwo2_data = surf;
+    EXPECT_NE(encode_mtl(d).find("newmtl Metal\nKd 0.25 0.5 0.125\nKs 0.75 0.75 0.75\n"), std::string::npos) << encode_mtl(d);
+    EXPECT_TRUE(surface_look(&metal).double_sided);
+    metal.lwo2_data.resize(surf.size() - 3);  // SPEC cut short
+    EXPECT_EQ(surface_look(&metal).specular, 0.0f);
+    EXPECT_EQ(surface_look(&metal).diffuse, 0.5f);
 }
 
 TEST(ObjWriter, ReadWriteReadOfTheSharedMeshesIsExact) {

@@ -1,0 +1,23 @@
+// What a surface looks like, read from its LightWave SURF data: the colour (COLR), the diffuse
+// and specular levels (DIFF, SPEC) and whether both sides show (SIDE), for the formats that
+// describe materials (OBJ's .mtl, glTF). A surface without SURF data, or without one of these
+// sub-chunks, takes the value a new LightWave surface has.
+#pragma once
+
+#include <array>
+
+#include "host/document.h"
+
+namespace zelkor::io {
+
+struct SurfaceLook {
+    std::array<float, 3> colour{200.0f / 255, 200.0f / 255, 200.0f / 255};
+    float diffuse = 1.0f;
+    float specular = 0.0f;
+    bool double_sided = false;
+};
+
+// Damaged SURF data is read as far as it goes; what could not be read keeps its default.
+SurfaceLook surface_look(const host::Surface* surface);
+
+}  // namespace zelkor::io
