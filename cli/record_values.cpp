@@ -1,7 +1,5 @@
 #include "cli/record_values.h"
 
-#include <regex>
-
 #include <cmath>
 #include <stdexcept>
 
@@ -86,11 +84,16 @@ public:
     // prefix ("unexpected ','; expected string literal").
     bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& e) override {
         if (e.id == 406) return fail((key_.empty() ? "" : "\"" + key_ + "\": ") + "the number " + token + " is out of range");
-        static const std::regex at("line ([0-9]+), column ([0-9]+): (syntax error while parsing [a-z ]+ - )?(.*)");
-        std::cmatch m;
+        // Cut by hand: the text quotes the input, and std::regex recurses once per character.
         const std::string what = e.what();
-        if (!std::regex_search(what.c_str(), m, at)) return fail("not JSON at byte " + std::to_string(position));
-        if (fault_.empty()) fault_ = where_ + ":" + m[1].str() + ":" + m[2].str() + ": " + m[4].str();
+        const std::size_t line = what.find("line "), column = what.find(", column "), colon = what.find(": ", column);
+        if (line == std::string::npos || column == std::string::npos || colon == std::string::npos)
+            return fail("not JSON at byte " + std::to_string(position));
+        std::string detail = what.substr(colon + 2);
+        const std::size_t dash = detail.find(" - ");
+        if (detail.starts_with("syntax error while parsing ") && dash != std::string::npos) detail.erase(0, dash + 3);
+        if (fault_.empty())
+            fault_ = where_ + ":" + what.substr(line + 5, column - line - 5) + ":" + what.substr(column + 9, colon - column - 9) + ": " + detail;
         return false;
     }
 
