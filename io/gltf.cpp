@@ -320,6 +320,14 @@ private:
                 out[0] = map && map->has_value(p) ? map->value(p)[0] : 0.0f;
             });
             attributes[weight.attribute] = buffer_.add_floats(values, TINYGLTF_TYPE_SCALAR, 1, false);
+            // Importers that ignore custom attributes (Blender's) show vertex colours: the clone
+            // number as a grey level.
+            if (weight.map_name == "ZK_index" && !attributes.count("COLOR_0")) {
+                std::vector<float> grey(values.size() * 3);
+                for (std::size_t v = 0; v < values.size(); ++v)
+                    grey[3 * v] = grey[3 * v + 1] = grey[3 * v + 2] = std::clamp(values[v], 0.0f, 1.0f);
+                attributes["COLOR_0"] = buffer_.add_floats(grey, TINYGLTF_TYPE_VEC3, 3, false);
+            }
         }
         return attributes;
     }

@@ -107,6 +107,7 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
         for (const auto& [name, accessor] : mesh.primitives[0].attributes) text += name + ": " + values(model, accessor) + "\n";
         const int position = mesh.primitives[0].attributes.at("POSITION"), target = mesh.primitives[0].targets[0].at("POSITION");
         EXPECT_EQ(text + "Smile: " + values(model, target),
+                  "COLOR_0: 0 0 0 0.5 0.5 0.5 0 0 0 0 0 0 1 1 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n"  // ZK_index, clamped
                   "POSITION: 0 0 -0 1 0 -0 1 1 -0 0 1 -0 2 1 -1 2 2 -2 0 2 1 3 0 -0 3 1 -0 3 0 -1\n"
                   "TEXCOORD_0: 0 0.75 0.125 0.75 0.25 0.75 0.375 0.75 0.5 0.75 0 1 0.75 0.75 0 1 0 1 0 1\n"
                   "_A_B_C: 2 0 0 0 0 0 0 0 0 0\n_ZK_INDEX: 0 0.5 0 0 2 0 0 0 0 0\n"
