@@ -313,6 +313,7 @@ private:
                 out[1] = 1.0f - (has ? map->value(p)[1] : 0.0f);
             });
             attributes[uv.attribute] = buffer_.add_floats(values, TINYGLTF_TYPE_VEC2, 2, false);
+            attribute_names_[uv.attribute] = tinygltf::Value(as_utf8(uv.map_name));
         }
         for (const MapAttribute& weight : maps_.weights) {
             std::vector<float> values = gather(document_, mesh_, 1, [&](std::size_t l, const Layer&, std::uint32_t p, float* out) {
@@ -320,6 +321,7 @@ private:
                 out[0] = map && map->has_value(p) ? map->value(p)[0] : 0.0f;
             });
             attributes[weight.attribute] = buffer_.add_floats(values, TINYGLTF_TYPE_SCALAR, 1, false);
+            attribute_names_[weight.attribute] = tinygltf::Value(as_utf8(weight.map_name));
             // Importers that ignore custom attributes (Blender's) show vertex colours: the clone
             // number as a grey level.
             if (weight.map_name == "ZK_index" && !attributes.count("COLOR_0")) {
@@ -352,14 +354,18 @@ private:
             names.emplace_back(as_utf8(morph.attribute));
             gltf_mesh.weights.push_back(0.0);
         }
-        if (!targets.empty())
-            gltf_mesh.extras = tinygltf::Value(tinygltf::Value::Object{{"targetNames", tinygltf::Value(std::move(names))}});
+        // Names the attributes cannot hold, for readers (ours among them) to give back.
+        tinygltf::Value::Object extras;
+        if (!targets.empty()) extras["targetNames"] = tinygltf::Value(std::move(names));
+        if (!attribute_names_.empty()) extras["attributeNames"] = tinygltf::Value(attribute_names_);
+        if (!extras.empty()) gltf_mesh.extras = tinygltf::Value(std::move(extras));
         return targets;
     }
 
     const Document& document_;
     const FlatMesh& mesh_;
     const MapCollector& maps_;
+    tinygltf::Value::Object attribute_names_;  // "_HOLLOWS" -> "Hollows", "TEXCOORD_0" -> "RockUV"
     tinygltf::Model model_;
     BufferWriter buffer_;
 };

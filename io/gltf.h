@@ -27,4 +27,8 @@ namespace zelkor::io {
 // Writes and flushes `output` (binary when its path ends in .glb), which the caller publishes.
 std::vector<std::string> write_gltf(const host::Document& document, class AtomicOutput& output);
 
+// Reads the meshes of the default scene into one layer (gltf_read.cpp tells how); .glb or
+// .gltf by content. Throws FileError naming the file and, for damaged data, the accessor.
+host::Document read_gltf(const std::filesystem::path& path);
+
 }  // namespace zelkor::io

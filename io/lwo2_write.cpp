@@ -313,7 +313,15 @@ private:
             for (const host::RawChunk& chunk : doc_.chunks)
                 if (chunk.id == first) out_.chunk(chunk.id, chunk.data);
         for (const host::RawChunk& chunk : doc_.chunks)
-            if (chunk.id != kEnvl && chunk.id != kClip) out_.chunk(chunk.id, chunk.data);
+            if (chunk.id != kEnvl && chunk.id != kClip && !is_geometry(chunk.id)) out_.chunk(chunk.id, chunk.data);
+    }
+
+    // An older object (LWOB, LWLO) keeps chunks it does not know, and some of them have LWO2
+    // ids: written as they are, a PTAG or VMAP would be read back as this object's geometry.
+    static bool is_geometry(LWID id) {
+        for (LWID own : {kTags, kLayr, kPnts, kBbox, kVmpa, kVmap, kVmad, kPols, kPtag, kSurf})
+            if (id == own) return true;
+        return false;
     }
 
     void write_surface(const host::Surface& surface) {

@@ -48,7 +48,11 @@ host::Document read_mesh(const std::filesystem::path& path) {
         require_readable_file(path);
         return read_obj(path);
     }
-    unknown_extension(path, extension, "reads (.lwo, .obj)");
+    if (extension == ".gltf" || extension == ".glb") {
+        require_readable_file(path);
+        return read_gltf(path);
+    }
+    unknown_extension(path, extension, "reads (.lwo, .obj, .gltf, .glb)");
 }
 
 std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path, SaveGroup* group) {

@@ -1,5 +1,5 @@
-// Mesh files by extension (case-insensitive): .lwo (LightWave object), .obj (Wavefront), and for
-// writing only .gltf / .glb (glTF 2.0, binary for .glb).
+// Mesh files by extension (case-insensitive): .lwo (LightWave object), .obj (Wavefront) and
+// .gltf / .glb (glTF 2.0, binary for .glb).
 #pragma once
 
 #include <filesystem>

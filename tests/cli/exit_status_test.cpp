@@ -156,7 +156,7 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         {2, {"--target", "dir.lwo", "--template", rock, "-o", "out.lwo"}, "dir.lwo: cannot read: it is a folder\n"},
         {2, run({"--params", "dir.lwo"}), "dir.lwo: cannot read: it is a folder\n"},
         {2, {"--target", terrain, "--template", "scan.ply", "-o", "out.lwo"},
-         "scan.ply: extension \".ply\" is not a mesh format this tool reads (.lwo, .obj)\n"},
+         "scan.ply: extension \".ply\" is not a mesh format this tool reads (.lwo, .obj, .gltf, .glb)\n"},
         {2, {"--target", terrain, "-o", "out.lwo"}, "--template is required (see zelkor --help)\n"},
         {2, {"--target", terrain + ":Sky", "--template", rock, "-o", "out.lwo"},
          terrain + ": no layer \"Sky\" (see zelkor --info " + terrain + ")\n"},

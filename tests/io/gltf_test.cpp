@@ -2,13 +2,16 @@
 #include "io/gltf.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <tiny_gltf.h>
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <fstream>
 
+#include "io/surface_look.h"
 #include "tests/io/io_test_support.h"
 
 namespace zelkor::io {
@@ -144,6 +147,68 @@ TEST(GltfWriter, MaterialsTakeTheSurfacesColours) {
     EXPECT_EQ(rock.pbrMetallicRoughness.metallicFactor, 0.0);
     EXPECT_EQ(rock.pbrMetallicRoughness.roughnessFactor, 1.0);
     EXPECT_FALSE(rock.doubleSided);
+}
+
+}  // namespace
+}  // namespace zelkor::io
+
+namespace zelkor::io {
+namespace {
+
+// What we write reads back: points as floats, faces as triangles with their surfaces and
+// colours, maps under their own names (from the mesh's extras), morphs as relative morphs; and a
+// second round changes nothing. Damaged accessors are refused, naming the accessor.
+TEST(GltfReader, ReadsWhatTheWriterWroteAndRefusesDamagedAccessors) {
+    test::ScratchDir dir("gltf_read");
+    Document written = read_mesh(std::string(ZELKOR_EXAMPLES) + "/rock.lwo");
+    written.layers[0].vmap(LWVMAP_WGHT, "a-b.c", 1).set(3, std::array{0.75f}.data());
+    written.layers[0].vmap(LWVMAP_MORF, "Squash", 3).set(5, std::array{0.0f, -0.25f, 0.5f}.data());
+    for (const char* name : {"rock.glb", "rock.gltf"}) {
+        SCOPED_TRACE(name);
+        write_mesh(written, dir / name);
+        const Document first = read_mesh(dir / name);
+        ASSERT_EQ(first.layers.size(), 1u);
+        const host::Layer& layer = first.layers[0];
+        const host::Layer& rock = written.layers[0];
+        EXPECT_EQ(layer.point_count(), rock.point_count());
+        EXPECT_EQ(layer.polygon_count(), rock.polygon_count());  // all triangles already
+        for (std::size_t p = 0; p < rock.polygon_count(); ++p) {
+            const auto a = layer.polygon(p), b = rock.polygon(p);
+            EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end())) << "polygon " << p;
+        }
+        for (std::size_t i = 0; i < rock.positions.size(); ++i) EXPECT_EQ(layer.positions[i], double(float(rock.positions[i])));
+        ASSERT_NE(layer.find_vmap(LWVMAP_TXUV, "RockUV"), nullptr);
+        EXPECT_FLOAT_EQ(layer.find_vmap(LWVMAP_TXUV, "RockUV")->value(4)[1], rock.find_vmap(LWVMAP_TXUV, "RockUV")->value(4)[1]);  // v = 1 - (1 - v)
+        ASSERT_NE(layer.find_vmap(LWVMAP_WGHT, "a-b.c"), nullptr);
+        EXPECT_EQ(layer.find_vmap(LWVMAP_WGHT, "a-b.c")->value(3)[0], 0.75f);
+        ASSERT_NE(layer.find_vmap(LWVMAP_MORF, "Squash"), nullptr);
+        EXPECT_EQ(layer.find_vmap(LWVMAP_MORF, "Squash")->value(5)[2], 0.5f);
+        EXPECT_EQ(surface_look(first.find_surface("Rock")).colour, surface_look(written.find_surface("Rock")).colour);
+        write_mesh(first, dir / name);
+        EXPECT_EQ(test::describe(read_mesh(dir / name)), test::describe(first));
+    }
+
+    // The JSON form, damaged: an accessor longer than its buffer view, an index past the vertices.
+    const std::string text = test::file_text(dir / "rock.gltf");
+    nlohmann::json json = nlohmann::json::parse(text);
+    const int indices = json["meshes"][0]["primitives"][0]["indices"];
+    const int position = json["meshes"][0]["primitives"][0]["attributes"]["POSITION"];
+    nlohmann::json longer = json;
+    longer["accessors"][position]["count"] = 1000;
+    std::ofstream(dir / "longer.gltf") << longer.dump();
+    EXPECT_EQ(test::error_of([&] { read_mesh(dir / "longer.gltf"); }),
+              (dir / "longer.gltf").string() + ": accessor " + std::to_string(position) +
+                  " (mesh 0 primitive 0 POSITION): 1000 elements do not fit in buffer view " +
+                  std::to_string(int(json["accessors"][position]["bufferView"])));
+    nlohmann::json fewer = json;
+    fewer["accessors"][position]["count"] = 5;
+    fewer["accessors"][position]["max"] = json["accessors"][position]["max"];
+    std::ofstream(dir / "fewer.gltf") << fewer.dump();
+    const std::string fault = test::error_of([&] { read_mesh(dir / "fewer.gltf"); });
+    EXPECT_TRUE(fault.starts_with((dir / "fewer.gltf").string() + ": accessor " + std::to_string(indices) +
+                                  " (mesh 0 primitive 0 indices): index "))
+        << fault;
+    EXPECT_TRUE(fault.ends_with(" is out of range (5 vertices)")) << fault;
 }
 
 }  // namespace

@@ -99,9 +99,9 @@ TEST(MeshFile, ChoosesTheFormatByExtensionOrRefusesIt) {
     EXPECT_EQ(test::file_text(dir / "out.GLTF").substr(0, 1), "{");
 
     std::filesystem::create_directory(dir / "folder.lwo");
-    const std::string reads = " is not a mesh format this tool reads (.lwo, .obj)";
+    const std::string reads = " is not a mesh format this tool reads (.lwo, .obj, .gltf, .glb)";
     const std::pair<std::string, std::string> cases[] = {
-        {"scan.ply", "extension \".ply\"" + reads}, {"scan", "no extension" + reads}, {"box.glb", "extension \".glb\"" + reads},
+        {"scan.ply", "extension \".ply\"" + reads}, {"scan", "no extension" + reads}, {"box.stl", "extension \".stl\"" + reads}, {"missing.glb", "cannot open: no such file"},
         {"missing.lwo", "cannot open: no such file"}, {"missing.obj", "cannot open: no such file"},
         {"folder.lwo", "cannot read: it is a folder"}};
     for (const auto& [name, message] : cases)
