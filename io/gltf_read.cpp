@@ -286,12 +286,31 @@ private:
 // Images are not needed: a stand-in that keeps tinygltf from decoding them.
 bool skip_image(tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int, void*) { return true; }
 
+// Buffers that a .gltf names by uri are read as our inputs are: regular files only (a uri of
+// /dev/zero must not read for ever), bounded in size, no ~ expansion, never written.
+bool buffer_file_exists(const std::string& path, void*) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(path, ignored);
+}
+std::string keep_path(const std::string& path, void*) { return path; }
+bool read_buffer_file(std::vector<unsigned char>* out, std::string* error, const std::string& path, void*) {
+    try {
+        *out = read_whole_file(path, kMaxGltfFile);
+        return true;
+    } catch (const FileError& e) {
+        if (error) *error += e.what();
+        return false;
+    }
+}
+bool refuse_writing(std::string*, const std::string&, const std::vector<unsigned char>&, void*) { return false; }
+
 }  // namespace
 
 host::Document read_gltf(const std::filesystem::path& path) {
     const std::vector<std::uint8_t> bytes = read_whole_file(path, kMaxGltfFile);
     tinygltf::TinyGLTF loader;
     loader.SetImageLoader(skip_image, nullptr);
+    loader.SetFsCallbacks({buffer_file_exists, keep_path, read_buffer_file, refuse_writing, nullptr});
     tinygltf::Model model;
     std::string error, warning;
     const std::string folder = path.parent_path().empty() ? "." : path.parent_path().string();

@@ -209,6 +209,10 @@ TEST(GltfReader, ReadsWhatTheWriterWroteAndRefusesDamagedAccessors) {
                                   " (mesh 0 primitive 0 indices): index "))
         << fault;
     EXPECT_TRUE(fault.ends_with(" is out of range (5 vertices)")) << fault;
+    // A buffer is read only from a regular file.
+    std::ofstream(dir / "zero.gltf") << R"({"asset": {"version": "2.0"}, "buffers": [{"uri": "/dev/zero", "byteLength": 8}]})";
+    EXPECT_EQ(test::error_of([&] { read_mesh(dir / "zero.gltf"); }),
+              (dir / "zero.gltf").string() + ": not a glTF file this tool reads: File not found : /dev/zero");
 }
 
 }  // namespace
