@@ -50,7 +50,6 @@ void write_everything(const host::Document& document) {
         } catch (const io::FileError&) {
             continue;  // refused, with its one line: what the command line would print
         }
-        if (io::lower_extension(path) == ".gltf" || io::lower_extension(path) == ".glb") continue;  // written only
         try {
             io::read_mesh(path);
         } catch (const io::FileError& e) {

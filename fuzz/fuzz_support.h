@@ -14,7 +14,7 @@ namespace zelkor::fuzz {
 const std::filesystem::path& scratch_folder();
 
 // Saves `document` as LWO, OBJ, glTF and GLB, as the command line does. Each may refuse with a
-// FileError; an LWO or OBJ file that was written must read back, or the process aborts.
+// FileError; a file that was written must read back, or the process aborts.
 void write_everything(const host::Document& document);
 
 }  // namespace zelkor::fuzz
