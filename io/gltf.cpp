@@ -258,7 +258,7 @@ public:
     // The surface's look as a metal-free PBR material: colour times diffuse level as the base
     // colour, a shinier surface (higher specular level) as a smoother one.
     tinygltf::Material material(std::string_view surface) const {
-        const SurfaceLook look = surface_look(document_.find_surface(surface));
+        const SurfaceLook look = looks_(surface);
         tinygltf::Material material;
         material.name = as_utf8(surface);
         std::vector<double>& base = material.pbrMetallicRoughness.baseColorFactor;
@@ -365,6 +365,7 @@ private:
     const Document& document_;
     const FlatMesh& mesh_;
     const MapCollector& maps_;
+    const SurfaceLooks looks_{document_};
     tinygltf::Value::Object attribute_names_;  // "_HOLLOWS" -> "Hollows", "TEXCOORD_0" -> "RockUV"
     tinygltf::Model model_;
     BufferWriter buffer_;

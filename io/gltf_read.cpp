@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 #include "io/file_error.h"
 #include "io/whole_file.h"
@@ -174,18 +175,20 @@ private:
         return {};
     }
 
+    // A surface and its tag per material name, found again through a hash: an object may have
+    // thousands of materials. Only this reader adds surfaces and tags to the document.
     int surface_tag(int material) {
-        std::string name = "Default";
-        if (material >= 0 && std::size_t(material) < model_.materials.size() && !model_.materials[std::size_t(material)].name.empty())
-            name = model_.materials[std::size_t(material)].name;
-        if (!document_.find_surface(name)) {
-            host::Surface surface;
-            surface.name = name;
-            if (material >= 0 && std::size_t(material) < model_.materials.size())
-                surface.lwo2_data = surf_data(name, model_.materials[std::size_t(material)]);
-            document_.surfaces.push_back(std::move(surface));
-        }
-        return document_.tag_index(name);
+        const bool known = material >= 0 && std::size_t(material) < model_.materials.size();
+        std::string name = known && !model_.materials[std::size_t(material)].name.empty() ? model_.materials[std::size_t(material)].name
+                                                                                          : "Default";
+        const auto [tag, added] = tag_by_name_.try_emplace(name, int(document_.tags.size()));
+        if (!added) return tag->second;
+        host::Surface surface;
+        surface.name = name;
+        if (known) surface.lwo2_data = surf_data(name, model_.materials[std::size_t(material)]);
+        document_.surfaces.push_back(std::move(surface));
+        document_.tags.push_back(std::move(name));
+        return tag->second;
     }
 
     // A SURF chunk's data: the name, no source, the base colour (COLR) and sides (SIDE).
@@ -281,6 +284,7 @@ private:
     const std::filesystem::path& path_;
     tinygltf::Model& model_;
     host::Document document_;
+    std::unordered_map<std::string, int> tag_by_name_;
 };
 
 // Images are not needed: a stand-in that keeps tinygltf from decoding them.

@@ -7,6 +7,8 @@
 #include <bit>
 #include <charconv>
 #include <map>
+#include <optional>
+#include <unordered_set>
 
 #include "io/atomic_file.h"
 #include "io/dropped_data.h"
@@ -95,6 +97,13 @@ std::string_view tag_name(const Document& document, const Layer& layer, LWID kin
     return document.tags[std::size_t(tag)];
 }
 
+// The surface a FACE polygon is written under, or nothing for a polygon OBJ leaves out.
+std::optional<std::string_view> face_surface(const Document& document, const Layer& layer, std::size_t polygon) {
+    if (layer.poly_type[polygon] != LWPOLTYPE_FACE || layer.polygon(polygon).empty()) return std::nullopt;
+    std::string_view surface = tag_name(document, layer, LWPTAG_SURF, polygon);
+    return surface.empty() ? "Default" : surface;
+}
+
 class ObjWriter {
 public:
     ObjWriter(const Document& document, std::string uv_map, std::string mtl_name)
@@ -152,11 +161,11 @@ private:
 
     void write_polygons(const Layer& layer, const UvNumbering& uvs, std::uint32_t first_point) {
         for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon) {
+            const std::optional<std::string_view> surface = face_surface(document_, layer, polygon);
+            if (!surface) continue;
             std::span<const std::uint32_t> points = layer.polygon(polygon);
-            if (layer.poly_type[polygon] != LWPOLTYPE_FACE || points.empty()) continue;
             switch_part(tag_name(document_, layer, LWPTAG_PART, polygon));
-            std::string_view surface = tag_name(document_, layer, LWPTAG_SURF, polygon);
-            switch_surface(surface.empty() ? "Default" : surface);
+            switch_surface(*surface);
             out_ += 'f';
             // Left-handed to right-handed: a b c d -> a d c b.
             write_corner(points[0], uvs, polygon, first_point);
@@ -239,17 +248,16 @@ std::string encode_obj(const host::Document& document, std::vector<std::string>*
 }
 
 std::string encode_mtl(const host::Document& document) {
-    std::vector<std::string_view> names;
+    std::vector<std::string_view> names;  // in order of first use
+    std::unordered_set<std::string_view> seen;
     for (const Layer& layer : document.layers)
-        for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon) {
-            if (layer.poly_type[polygon] != LWPOLTYPE_FACE || layer.polygon(polygon).empty()) continue;
-            std::string_view name = tag_name(document, layer, LWPTAG_SURF, polygon);
-            if (name.empty()) name = "Default";
-            if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
-        }
+        for (std::size_t polygon = 0; polygon < layer.polygon_count(); ++polygon)
+            if (const std::optional<std::string_view> name = face_surface(document, layer, polygon); name && seen.insert(*name).second)
+                names.push_back(*name);
+    const SurfaceLooks looks(document);
     std::string out = "# Wavefront materials written by Zelkor\n";
     for (std::string_view name : names) {
-        const SurfaceLook look = surface_look(document.find_surface(name));
+        const SurfaceLook look = looks(name);
         out.append("newmtl ").append(name).append("\nKd");
         for (float c : look.colour) {
             out += ' ';

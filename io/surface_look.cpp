@@ -82,4 +82,13 @@ SurfaceLook surface_look(const host::Surface* surface) {
     return look;
 }
 
+SurfaceLooks::SurfaceLooks(const host::Document& document) {
+    for (const host::Surface& surface : document.surfaces) by_name_.emplace(surface.name, &surface);
+}
+
+SurfaceLook SurfaceLooks::operator()(std::string_view name) const {
+    const auto it = by_name_.find(name);
+    return surface_look(it == by_name_.end() ? nullptr : it->second);
+}
+
 }  // namespace zelkor::io

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <array>
+#include <string_view>
+#include <unordered_map>
 
 #include "host/document.h"
 
@@ -19,5 +21,16 @@ struct SurfaceLook {
 
 // Damaged SURF data is read as far as it goes; what could not be read keeps its default.
 SurfaceLook surface_look(const host::Surface* surface);
+
+// The looks of a document's surfaces by name, through a hash: a writer asks once per material,
+// and an object may have thousands. The first surface of a name answers, as find_surface does.
+class SurfaceLooks {
+public:
+    explicit SurfaceLooks(const host::Document& document);
+    SurfaceLook operator()(std::string_view name) const;
+
+private:
+    std::unordered_map<std::string_view, const host::Surface*> by_name_;
+};
 
 }  // namespace zelkor::io
