@@ -49,10 +49,13 @@ std::string_view surface_name(const Document& document, const Layer& layer, std:
     return document.tags[std::size_t(tag)];
 }
 
-SurfaceTriangles& triangles_of(FlatMesh& mesh, std::string_view surface) {
-    for (SurfaceTriangles& s : mesh.surfaces)
-        if (s.surface == surface) return s;
-    return mesh.surfaces.emplace_back(SurfaceTriangles{std::string(surface), {}});
+// The triangles of `surface`, found through `by_name` (views into the document's tags): an object
+// may have thousands of surfaces.
+SurfaceTriangles& triangles_of(FlatMesh& mesh, std::unordered_map<std::string_view, std::size_t>& by_name,
+                               std::string_view surface) {
+    const auto [it, added] = by_name.try_emplace(surface, mesh.surfaces.size());
+    if (added) mesh.surfaces.push_back(SurfaceTriangles{std::string(surface), {}});
+    return mesh.surfaces[it->second];
 }
 
 // Left-handed to right-handed reverses the polygon to a, d, c, b; the fan then runs from a.
@@ -67,6 +70,7 @@ void add_fan(std::span<const std::uint32_t> points, std::uint32_t first_point, s
 
 FlatMesh triangulate(const Document& document, DroppedData& dropped) {
     FlatMesh mesh;
+    std::unordered_map<std::string_view, std::size_t> by_name;
     std::uint32_t first_point = 0;
     for (const Layer& layer : document.layers) {
         mesh.layer_first_point.push_back(first_point);
@@ -77,7 +81,7 @@ FlatMesh triangulate(const Document& document, DroppedData& dropped) {
             } else if (points.size() < 3) {
                 dropped.count("polygons of fewer than 3 points:", "FACE");
             } else {
-                add_fan(points, first_point, triangles_of(mesh, surface_name(document, layer, polygon)).corners);
+                add_fan(points, first_point, triangles_of(mesh, by_name, surface_name(document, layer, polygon)).corners);
             }
         }
         first_point += std::uint32_t(layer.point_count());
