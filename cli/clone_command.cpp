@@ -137,9 +137,9 @@ int run_clone_command(const Options& options) {
         save(outcome, &object, options, progress);
         if (bar) bar->finish();
         if (options.quiet) return 0;
-        if (configured_clone_count(outcome.report.params) <= 0)
-            std::cerr << "zelkor: warning: \"Number of Clones\" is " << configured_clone_count(outcome.report.params)
-                      << ": no clones made, " << io::printable(options.output) << " holds the target alone\n";
+        if (const int count = configured_clone_count(outcome.report.params); count <= 0)
+            std::cerr << "zelkor: warning: \"Number of Clones\" is " << count << ": no clones made, "
+                      << io::printable(options.output) << " holds the target alone\n";
         std::error_code ignored;
         const std::uintmax_t size = std::filesystem::file_size(options.output, ignored);
         char seconds[32];

@@ -72,6 +72,15 @@ std::string unexpected_argument(const CLI::App& app) {
     return "unknown option " + name + "; did you mean " + best + "?";
 }
 
+std::uint32_t parse_session_seed(const std::string& text) {
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [rest, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || rest != end)
+        throw UsageError("--session-seed " + text + ": expected a whole number from 0 to 4294967295 (a clock value)");
+    return value;
+}
+
 }  // namespace
 
 std::uint64_t parse_byte_count(const std::string& text, const std::string& option) {
@@ -92,15 +101,6 @@ std::uint64_t parse_byte_count(const std::string& text, const std::string& optio
     if (error != std::errc() || rest != end || unit == 0 || value == 0 || value > UINT64_MAX / unit)
         throw UsageError(option + " " + text + ": expected a number of bytes, with K, M, G or T after it if wanted");
     return value * unit;
-}
-
-std::uint32_t parse_session_seed(const std::string& text) {
-    std::uint32_t value = 0;
-    const char* end = text.data() + text.size();
-    auto [rest, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || rest != end)
-        throw UsageError("--session-seed " + text + ": expected a whole number from 0 to 4294967295 (a clock value)");
-    return value;
 }
 
 std::optional<Options> parse_options(int argc, char** argv) {

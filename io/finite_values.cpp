@@ -8,13 +8,11 @@
 namespace zelkor::io {
 
 void refuse_non_finite(const host::Document& document, const std::filesystem::path& path) {
-    const auto finite = [](double v) { return std::isfinite(float(v)); };
-    const std::string rounded = " as a float";
     for (const host::Layer& layer : document.layers) {
         const std::string where = "layer " + std::to_string(layer.number);
         for (std::size_t i = 0; i < layer.positions.size(); ++i)
-            if (!finite(layer.positions[i]))
-                throw FileError(path, where + ": point " + std::to_string(i / 3) + " has a coordinate that is not finite" + rounded);
+            if (!std::isfinite(float(layer.positions[i])))
+                throw FileError(path, where + ": point " + std::to_string(i / 3) + " has a coordinate that is not finite as a float");
         for (const host::VertexMap& map : layer.vmaps) {
             map.for_each_value([&](std::uint32_t point, const float* values) {
                 for (int d = 0; d < map.dimension; ++d)

@@ -63,27 +63,24 @@ std::vector<std::string> write_mesh(const host::Document& document, const std::f
     // bounds. Every format stores floats.
     refuse_non_finite(document, path);
 
-    std::unique_ptr<AtomicOutput> alone;
-    AtomicOutput& output = group ? group->open(path) : *(alone = std::make_unique<AtomicOutput>(path));
+    // Without the caller's group, the file (and an OBJ's materials) are saved as a group of their own.
+    SaveGroup own;
+    SaveGroup& files = group ? *group : own;
+    AtomicOutput& output = files.open(path);
     // A polygon selection is a working state of the modeller, not part of the object: no format
     // keeps it and none warns about it.
     std::vector<std::string> warnings;
-    if (extension == ".lwo")
+    if (extension == ".lwo") {
         write_lwo(document, output);
-    else if (extension == ".obj") {
+    } else if (extension == ".obj") {
         // The materials beside it, saved with it: out.obj names out.mtl.
         std::filesystem::path mtl_path = path;
         mtl_path.replace_extension(".mtl");
-        std::unique_ptr<AtomicOutput> mtl_alone;
-        AtomicOutput& mtl = group ? group->open(mtl_path) : *(mtl_alone = std::make_unique<AtomicOutput>(mtl_path));
-        warnings = write_obj(document, output, &mtl);
-        if (alone) alone->publish();
-        if (mtl_alone) mtl_alone->publish();
-        return warnings;
-    }
-    else
+        warnings = write_obj(document, output, &files.open(mtl_path));
+    } else {
         warnings = write_gltf(document, output);
-    if (alone) alone->publish();
+    }
+    if (!group) own.commit();
     return warnings;
 }
 
