@@ -11,7 +11,7 @@ LoadedModule load_module(const std::string& file) {
                 Controls(zelkor_controls())};
     try {
         host::Module module = host::Module::load(file);
-        auto set_observer = reinterpret_cast<void (*)(zelkor_run_observer, void*)>(module.symbol("zelkor_set_run_observer"));
+        auto set_observer = reinterpret_cast<void (*)(zelkor_run_observer, void*, int)>(module.symbol("zelkor_set_run_observer"));
         auto seed_session = reinterpret_cast<void (*)(std::uint32_t)>(module.symbol("zelkor_seed_session"));
         auto describe = reinterpret_cast<const zelkor_control* (*)()>(module.symbol("zelkor_controls"));
         if (!set_observer || !seed_session || !describe)

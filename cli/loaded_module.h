@@ -13,7 +13,7 @@ namespace zelkor::cli {
 
 struct LoadedModule {
     host::Module module;
-    void (*set_observer)(zelkor_run_observer, void*) = nullptr;
+    void (*set_observer)(zelkor_run_observer, void*, int) = nullptr;
     void (*seed_session)(std::uint32_t) = nullptr;
     Controls controls;
 };

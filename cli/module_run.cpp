@@ -12,6 +12,7 @@ namespace {
 struct SummaryTarget {
     ModuleRunOutcome* outcome;
     bool keep_clones;  // only a report lists them: a million clones are not kept for nothing
+    bool keep_instances;
 };
 
 void take_summary(const zelkor_run_summary* summary, void* context) {
@@ -21,6 +22,8 @@ void take_summary(const zelkor_run_summary* summary, void* context) {
     report.target_polygons = summary->target_polygons;
     report.poly_avg_area = summary->poly_avg_area;
     report.clone_count = std::size_t(summary->clone_count);
+    if (target->keep_instances)
+        for (int k = 0; k < summary->block_count; ++k) target->outcome->instances.push_back(instance_of(summary->clones[k]));
     if (!target->keep_clones) return;
     for (int k = 0; k < summary->block_count; ++k) {
         const zelkor_clone_record& r = summary->clones[k];
@@ -36,9 +39,9 @@ void take_summary(const zelkor_run_summary* summary, void* context) {
 
 // The observer is module-wide state: it is switched off again however the run ends.
 struct ObserverScope {
-    using Set = void (*)(zelkor_run_observer, void*);
-    ObserverScope(Set set, SummaryTarget* target) : set_(set) { set_(take_summary, target); }
-    ~ObserverScope() { set_(nullptr, nullptr); }
+    using Set = void (*)(zelkor_run_observer, void*, int);
+    ObserverScope(Set set, SummaryTarget* target, int details) : set_(set) { set_(take_summary, target, details); }
+    ~ObserverScope() { set_(nullptr, nullptr, 0); }
     Set set_;
 };
 
@@ -66,8 +69,8 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;
     {
-        SummaryTarget target{&outcome, hooks.keep_clones};
-        ObserverScope observe(loaded.set_observer, &target);
+        SummaryTarget target{&outcome, hooks.keep_clones, hooks.keep_instances};
+        ObserverScope observe(loaded.set_observer, &target, hooks.keep_instances ? ZELKOR_DETAIL_DRAWS : 0);
         result = modeler.run(loaded.module, "Zelkor");
     }
 

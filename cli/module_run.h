@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 
+#include "cli/clone_instance.h"
 #include "cli/loaded_module.h"
 #include "cli/panel_front.h"
 #include "cli/run_report.h"
@@ -20,6 +21,7 @@ struct ModuleRunHooks {
     std::function<void(const host::ProgressEvent&)> on_progress;  // null: no progress display
     std::optional<std::uint32_t> session_seed;
     bool keep_clones = false;  // list every clone in the report
+    bool keep_instances = false;  // each clone's transform, for instanced output
     bool cancel = false;
 };
 
@@ -30,6 +32,7 @@ struct ModuleRunOutcome {
     bool clones_built = false;  // the run reached its clone loop
     bool kept = false;          // the session closed with its edits kept
     std::string usage_error;    // a value the panel could not be given: the run was cancelled
+    std::vector<io::Instance> instances;  // with keep_instances, in build order
 };
 
 // Runs the module on setup.object.document, which then holds the run's additions.

@@ -119,6 +119,15 @@ bool begin_copy() {
 void end_copy() {
     snapshot.reset();
     morph_names_by_number = {};
+    drawn_clones = {};
+}
+
+void remember_draws(const params_typ* par) {
+    if (!(observer_details & ZELKOR_DETAIL_DRAWS)) return;
+    if (drawn_clones.empty()) drawn_clones.reserve(std::size_t(std::max(par->num_clones, 0)));
+    const bool linked = par->independent_sizes != 1;
+    drawn_clones.push_back({{HPB_rand.x, HPB_rand.y, HPB_rand.z},
+                            {size_change_x, linked ? size_change_x : size_change_y, linked ? size_change_x : size_change_z}});
 }
 
 clone_draws draw_clone(const params_typ* par, const pos_typ& node) {
@@ -245,6 +254,7 @@ void make_clones(params_typ* par, LWMonitor* monitor) {
             par->akt_clone = i;
             const clone_ring::view clone = ring.take(i);
             keep_draws(*clone.draws);
+            remember_draws(par);
             delete IDs;
             IDs = nullptr;
             const float index = float(par->akt_clone) / float(par->num_clones);

@@ -45,6 +45,9 @@ void end_copy();
 // make it, and akt_item moves on.
 void make_clones(params_typ* par, LWMonitor* monitor);
 
+// After each clone: adds the current clone's draws to drawn_clones when the observer asked for them.
+void remember_draws(const params_typ* par);
+
 struct pos_typ;
 struct clone_draws;
 // The draws of one clone, from losoj, in clone_object's order: heading, pitch and bank, the sizes

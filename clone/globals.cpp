@@ -20,6 +20,7 @@ random losoj;
 
 zelkor_run_observer observer = nullptr;
 void* observer_context = nullptr;
+int observer_details = 0;
 
 face6_typ* poly_data = nullptr;
 int num_polys = 0;
@@ -50,6 +51,7 @@ spacing_grid* active_grid = nullptr;
 std::vector<pos_typ> position_block;
 std::unique_ptr<template_snapshot> snapshot;
 std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
+std::vector<drawn_clone> drawn_clones;
 
 float value_buffer[65536];
 

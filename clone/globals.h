@@ -51,6 +51,7 @@ extern random losoj;
 // Who wants a report of each run (zelkor_set_run_observer); null for nobody.
 extern zelkor_run_observer observer;
 extern void* observer_context;
+extern int observer_details;  // ZELKOR_DETAIL_ flags
 
 // Target polygons (scan.cpp).
 extern face6_typ* poly_data;
@@ -91,6 +92,14 @@ extern spacing_grid* active_grid;
 extern std::vector<pos_typ> position_block;
 extern std::unique_ptr<template_snapshot> snapshot;
 extern std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
+
+// Each built clone's heading, pitch, bank and sizes, in build order, kept only when the observer
+// asks for the draws (copy.cpp).
+struct drawn_clone {
+    double HPB[3];
+    double size[3];
+};
+extern std::vector<drawn_clone> drawn_clones;
 
 // The copy's buffer for one map value. A host writes as many floats as the map it reads has
 // dimensions, and a file may give a map up to 65535 of them.

@@ -1,6 +1,7 @@
 #include "clone/run.h"
 
 #include <atomic>
+#include <vector>
 
 #include "clone/copy.h"
 #include "clone/globals.h"
@@ -9,6 +10,7 @@
 #include "api/controls.h"
 #include "api/run_observer.h"
 #include "clone/scan.h"
+#include "clone/transform.h"
 #include "params/panel.h"
 #include "params/weight_map.h"
 #include "random/random.h"
@@ -24,13 +26,33 @@ namespace zelkor {
 namespace {
 
 
+// The draws and the turn onto the polygon for record `r` of clone `index`.
+void add_draws(zelkor_clone_record& r, std::size_t index, const pos_typ& node) {
+    if (index >= drawn_clones.size()) return;
+    const drawn_clone& d = drawn_clones[index];
+    const double weight = par.size_wg > 0 ? size_weight_factor(&par, node.polygon) : 1.0;
+    for (int k = 0; k < 3; ++k) {
+        r.scale[k] = d.size[k] * weight;
+        r.HPB[k] = d.HPB[k];
+    }
+    r.align_H = par.H_align == 1 ? node.H_angle : 0.0;
+    r.align_P = par.P_align == 1 ? node.P_angle : 0.0;
+    r.has_draws = 1;
+}
+
 void report_run() {
     if (!observer) return;
     constexpr int kBlock = 4096;
     zelkor_clone_record block[kBlock];
     const bool aligned = par.H_align == 1 || par.P_align == 1;
     const int count = par.num_clones > 0 ? par.num_clones : 0;
-    zelkor_run_summary summary{num_polys, poly_avg_area, count, 0, 0, block};
+    std::vector<zelkor_target_polygon> polygons;
+    if (observer_details & ZELKOR_DETAIL_POLYGONS) {
+        polygons.reserve(std::size_t(num_polys));
+        for (int k = 0; k < num_polys; ++k)
+            polygons.push_back({poly_data[k].num_points, reinterpret_cast<const double*>(poly_data[k].points)});
+    }
+    zelkor_run_summary summary{num_polys, poly_avg_area, count, 0, 0, block, polygons.empty() ? nullptr : polygons.data()};
     pos_typ* node = pos_list;
     do {
         summary.block_count = 0;
@@ -46,6 +68,7 @@ void report_run() {
             r.P_angle = aligned ? node->P_angle : 0.0;
             r.has_area = par.size_by_area != 0;
             r.area = r.has_area ? node->area : 0.0;
+            add_draws(r, std::size_t(summary.first_clone + summary.block_count - 1), *node);
         }
         observer(&summary, observer_context);
         summary.first_clone += summary.block_count;
@@ -67,6 +90,7 @@ void build_clones() {
             if (monitor) monitor->step(monitor->data, 1);
             par.akt_clone = i;
             clone_object(&par);
+            remember_draws(&par);
             akt_item = akt_item->next;
         }
     }
@@ -191,9 +215,10 @@ ZELKOR_EXPORT zelkor::ModuleDescriptor _mod_descrip = {
     zelkor::MOD_SYSSYNC, zelkor::MOD_SYSVER, zelkor::MOD_MACHINE, zelkor::Startup, zelkor::Shutdown, zelkor::ServerDesc,
 };
 
-ZELKOR_EXPORT void zelkor_set_run_observer(zelkor_run_observer fn, void* context) {
+ZELKOR_EXPORT void zelkor_set_run_observer(zelkor_run_observer fn, void* context, int details) {
     zelkor::observer = fn;
     zelkor::observer_context = context;
+    zelkor::observer_details = fn ? details : 0;
 }
 
 ZELKOR_EXPORT void zelkor_seed_session(std::uint32_t clock_value) { zelkor::losoj.randomize(clock_value); }

@@ -8,16 +8,11 @@
 
 namespace zelkor {
 
-namespace {
-
-// The size map's factor: negative weights shrink at half the rate positive weights enlarge.
 double size_weight_factor(const params_typ* par, int polygon) {
     double w = WG_val[polygon];
     if (w < 0.0) return 1 + (w / 2) * par->size_wg_influence;
     return 1 + w * par->size_wg_influence;
 }
-
-}  // namespace
 
 XYZ6_typ calc_cloned_point(XYZ6_typ p, params_typ* par) {
     XYZ6_typ v = p;

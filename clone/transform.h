@@ -12,6 +12,10 @@ namespace zelkor {
 // jitter factor from losoj when par->jitter > 0.
 XYZ6_typ calc_cloned_point(XYZ6_typ p, params_typ* par);
 
+// The size map's factor for a clone on `polygon` (WG_val as it is); negative weights shrink at
+// half the rate positive weights enlarge.
+double size_weight_factor(const params_typ* par, int polygon);
+
 struct pos_typ;
 
 // What clone_object draws for one clone, in the order it draws it.

@@ -91,9 +91,9 @@ RunReport CloneRun::run() {
     if (reset_record) par = params_typ();
     zelkor_seed_session(session_seed);
     use_reference_structures = reference_structures;
-    zelkor_set_run_observer(record_summary, &report);
+    zelkor_set_run_observer(record_summary, &report, ZELKOR_DETAIL_DRAWS);
     report.activation = modeler.run(host::Module::linked(_mod_descrip), "Zelkor");
-    zelkor_set_run_observer(nullptr, nullptr);
+    zelkor_set_run_observer(nullptr, nullptr, 0);
     use_reference_structures = false;
     report.monitors = modeler.monitors().records();
     return report;
