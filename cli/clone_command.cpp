@@ -8,12 +8,16 @@
 #include <iostream>
 #include <string>
 
+#include "cli/instanced_output.h"
 #include "cli/module_run.h"
 #include "cli/progress_bar.h"
+#include "cli/quality_plot.h"
+#include "cli/run_quality.h"
 #include "cli/record_values.h"
 #include "cli/run_estimate.h"
 #include "cli/run_setup.h"
 #include "cli/usage_error.h"
+#include "cli/web_panel.h"
 #include "io/atomic_file.h"
 #include "io/file_error.h"
 #include "io/file_text.h"
@@ -51,18 +55,24 @@ void add_side_files(io::SaveGroup& group, const ModuleRunOutcome& outcome, const
     if (!options.save_params_file.empty() && outcome.confirmed)
         add_text_file(group, options.save_params_file, record_json(outcome.report.params));
     if (!options.report_file.empty()) add_text_file(group, options.report_file, report_json(outcome.report));
+    if (!options.plot_file.empty() && outcome.report.quality)
+        add_plot(group, options.plot_file, outcome.scatter, *outcome.report.quality);
 }
 
 // The object, its report and its saved parameters are saved together: all written and flushed,
 // then all renamed, so that a fault in any (a full disk) leaves none of them. A fault is one of
 // the command's files that cannot be written: exit 2, naming it.
+// `instanced` (with --instances) replaces the object by the target and the clones' transforms.
 void save(ModuleRunOutcome& outcome, const host::Document* object, const Options& options,
-          std::function<void(std::uint64_t)> progress = {}) {
+          std::function<void(std::uint64_t)> progress = {}, const InstancedParts* instanced = nullptr) {
     try {
         io::SaveGroup group;
         if (progress) group.on_progress(std::move(progress));
         std::vector<std::string> left_out;
-        if (object) {
+        if (instanced) {
+            left_out = write_instanced(*parse_instance_form(options.instances), *instanced, outcome.instances, options.output, group);
+            outcome.report.output = options.output;
+        } else if (object) {
             left_out = io::write_mesh(*object, options.output, &group);
             outcome.report.output = options.output;
         }
@@ -83,6 +93,15 @@ std::string size_text(std::uint64_t bytes) {
     else if (bytes < (1u << 30)) std::snprintf(text, sizeof text, "%.1f MiB", double(bytes) / (1 << 20));
     else std::snprintf(text, sizeof text, "%.2f GiB", double(bytes) / (1 << 30));
     return text;
+}
+
+double confirmed_value(const std::vector<ControlValue>& record, const char* field) {
+    for (const ControlValue& v : record)
+        if (v.control->field == field) {
+            if (const int* i = std::get_if<int>(&v.value)) return *i;
+            if (const double* d = std::get_if<double>(&v.value)) return *d;
+        }
+    return 0;
 }
 
 int configured_clone_count(const std::vector<ControlValue>& record) {
@@ -111,10 +130,16 @@ int run_clone_command(const Options& options) {
     if (bar) bar->plan({seconds_since(started), 1e-6 * double(estimate.clones),
                         5e-8 * double(estimate.points + estimate.polygons), 2e-9 * double(estimate.output_bytes)});
     const std::vector<std::size_t> counts_before = target_polygon_counts(setup.object);
+    std::optional<InstancedParts> instanced;
+    if (!options.instances.empty()) {
+        refuse_jitter(planned_value(loaded.controls, setup, "jitter"));
+        instanced = instanced_parts(setup.object, setup.templ, setup.background);
+    }
     if (!options.quiet)
         for (const std::string& warning : setup.warnings) std::cerr << "zelkor: warning: " << io::printable(warning) << "\n";
 
     ModuleRunHooks hooks;
+    hooks.keep_quality = options.quality || !options.report_file.empty() || !options.plot_file.empty();
     hooks.on_message = [&](const host::Message& m) { print_message(m, options.quiet); };
     hooks.on_refused = [&](const std::string& refusal) {
         if (!options.quiet) std::cerr << "zelkor: warning: " << io::printable(refusal) << "\n";
@@ -122,10 +147,18 @@ int run_clone_command(const Options& options) {
     if (bar) hooks.on_progress = [&](const host::ProgressEvent& e) { bar->module_event(e); };
     hooks.session_seed = options.session_seed;
     hooks.keep_clones = !options.report_file.empty();
+    hooks.keep_instances = instanced.has_value();
     hooks.cancel = options.cancel;
 
-    ModuleRunOutcome outcome = run_module(loaded, setup, hooks);
+    std::unique_ptr<WebPanel> web;
+    if (options.panel == "web")
+        web = std::make_unique<WebPanel>(WebPanelSettings{web_files_folder(), std::chrono::seconds(options.panel_timeout),
+                                                          std::chrono::seconds(600), options.output,
+                                                          options.max_memory.value_or(default_memory_limit()), options.force});
+    ModuleRunOutcome outcome = web ? web->run(loaded, setup, hooks) : run_module(loaded, setup, hooks);
     if (!outcome.usage_error.empty()) throw UsageError(outcome.usage_error);
+    if (hooks.keep_quality && outcome.clones_built)
+        outcome.report.quality = measure_scatter(outcome.scatter, quality_settings(outcome.report.params));
 
     if (outcome.clones_built && outcome.kept) {
         const host::Document object = split_target(std::move(setup.object), setup.templ, counts_before);
@@ -134,8 +167,12 @@ int run_clone_command(const Options& options) {
             bar->begin(ProgressBar::kWriting, "writing " + io::printable(options.output));
             progress = [&](std::uint64_t bytes) { bar->advance(double(bytes) / double(std::max<std::uint64_t>(estimate.output_bytes, 1))); };
         }
-        save(outcome, &object, options, progress);
+        // A button pressed at the panel may have changed the jitter the plan saw.
+        if (instanced) refuse_jitter(confirmed_value(outcome.report.params, "jitter"));
+        save(outcome, &object, options, progress, instanced ? &*instanced : nullptr);
         if (bar) bar->finish();
+        if (web) web->finish(outcome, options.output, seconds_since(started));
+        if (options.quality) std::cout << "quality: " << quality_summary(*outcome.report.quality) << "\n";
         if (options.quiet) return 0;
         if (const int count = configured_clone_count(outcome.report.params); count <= 0)
             std::cerr << "zelkor: warning: \"Number of Clones\" is " << count << ": no clones made, "
@@ -144,9 +181,10 @@ int run_clone_command(const Options& options) {
         const std::uintmax_t size = std::filesystem::file_size(options.output, ignored);
         char seconds[32];
         std::snprintf(seconds, sizeof seconds, "%.2f s", seconds_since(started));
-        std::cout << io::printable(options.output) << ": " << outcome.report.clone_count << " clones, "
-                  << outcome.report.points_added << " points and " << outcome.report.polygons_added << " polygons added, "
-                  << size_text(size == std::uintmax_t(-1) ? 0 : size) << " written in " << seconds << "\n";
+        std::cout << io::printable(options.output) << ": " << outcome.report.clone_count << " clones, ";
+        if (instanced) std::cout << "written as instances of the template, ";
+        else std::cout << outcome.report.points_added << " points and " << outcome.report.polygons_added << " polygons added, ";
+        std::cout << size_text(size == std::uintmax_t(-1) ? 0 : size) << " written in " << seconds << "\n";
         return 0;
     }
     bar.reset();

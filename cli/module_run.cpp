@@ -1,5 +1,6 @@
 #include "cli/module_run.h"
 
+#include "cli/run_quality.h"
 #include "cli/usage_error.h"
 #include "api/run_observer.h"
 #include "host/modeler.h"
@@ -13,6 +14,7 @@ struct SummaryTarget {
     ModuleRunOutcome* outcome;
     bool keep_clones;  // only a report lists them: a million clones are not kept for nothing
     bool keep_instances;
+    ScatterSample* scatter = nullptr;  // only when the scatter is measured
 };
 
 void take_summary(const zelkor_run_summary* summary, void* context) {
@@ -24,6 +26,7 @@ void take_summary(const zelkor_run_summary* summary, void* context) {
     report.clone_count = std::size_t(summary->clone_count);
     if (target->keep_instances)
         for (int k = 0; k < summary->block_count; ++k) target->outcome->instances.push_back(instance_of(summary->clones[k]));
+    if (target->scatter) collect_scatter(*summary, *target->scatter);
     if (!target->keep_clones) return;
     for (int k = 0; k < summary->block_count; ++k) {
         const zelkor_clone_record& r = summary->clones[k];
@@ -56,6 +59,7 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
         outcome.report.messages.push_back({"panel", refusal, std::nullopt});
         if (hooks.on_refused) hooks.on_refused(refusal);
     });
+    if (hooks.person) answer.hand_to(hooks.person);
 
     host::Modeler modeler(setup.object.document);
     modeler.set_layers(setup.foreground, setup.background);
@@ -69,8 +73,9 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;
     {
-        SummaryTarget target{&outcome, hooks.keep_clones, hooks.keep_instances};
-        ObserverScope observe(loaded.set_observer, &target, hooks.keep_instances ? ZELKOR_DETAIL_DRAWS : 0);
+        SummaryTarget target{&outcome, hooks.keep_clones, hooks.keep_instances, hooks.keep_quality ? &outcome.scatter : nullptr};
+        ObserverScope observe(loaded.set_observer, &target, (hooks.keep_instances ? ZELKOR_DETAIL_DRAWS : 0) |
+                                                                (hooks.keep_quality ? ZELKOR_DETAIL_POLYGONS : 0));
         result = modeler.run(loaded.module, "Zelkor");
     }
 

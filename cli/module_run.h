@@ -10,6 +10,7 @@
 #include "cli/panel_front.h"
 #include "cli/run_report.h"
 #include "cli/run_setup.h"
+#include "cli/scatter_quality.h"
 #include "host/messages.h"
 #include "host/monitor.h"
 
@@ -22,7 +23,9 @@ struct ModuleRunHooks {
     std::optional<std::uint32_t> session_seed;
     bool keep_clones = false;  // list every clone in the report
     bool keep_instances = false;  // each clone's transform, for instanced output
+    bool keep_quality = false;  // the clones' positions and their polygons, to measure the scatter
     bool cancel = false;
+    std::function<int(host::Panel&)> person;  // answers the panel after the command line's values
 };
 
 struct ModuleRunOutcome {
@@ -33,6 +36,7 @@ struct ModuleRunOutcome {
     bool kept = false;          // the session closed with its edits kept
     std::string usage_error;    // a value the panel could not be given: the run was cancelled
     std::vector<io::Instance> instances;  // with keep_instances, in build order
+    ScatterSample scatter;                // with keep_quality
 };
 
 // Runs the module on setup.object.document, which then holds the run's additions.

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <cstdint>
 
+#include "cli/quality_plot.h"
 #include "cli/usage_error.h"
 
 namespace zelkor::cli {
@@ -143,7 +144,20 @@ std::optional<Options> parse_options(int argc, char** argv) {
                    "so sizes, angles, jitter and morph numbers repeat. Example: --session-seed 7");
     app.add_option("--report", o.report_file,
                    "Write what the run did as JSON. Example: --report run.json");
+    app.add_flag("--quality", o.quality,
+                   "Print how evenly the clones are spread, in one line (also with --quiet): rho, mean "
+                   "nearest-neighbour ratio, coverage, chi-square p-value; a report carries them too. Example: --quality");
+    app.add_option("--plot", o.plot_file,
+                   "Draw a top view of the target and the clones, with the widest gap and the figures, as SVG or "
+                   "PNG (by the extension). Example: --plot scatter.svg");
     app.add_flag("--cancel", o.cancel, "Answer the panel with cancel. Example: --cancel");
+    app.add_option("--panel", o.panel,
+                   "Who answers the panel: cli (these options) or web (a page in a browser at the address printed when "
+                   "the panel opens; --params and --set fill it first). Example: --panel web");
+    app.add_option("--panel-timeout", o.panel_timeout,
+                   "With --panel web: seconds after the page was closed that the panel counts as cancelled "
+                   "(default 30). Example: --panel-timeout 120")
+        ->check(CLI::PositiveNumber);
     app.add_option("--module", o.module_file,
                    "Run this built module file instead of the module linked into zelkor. "
                    "Example: --module build/zelkor.so");
@@ -152,6 +166,10 @@ std::optional<Options> parse_options(int argc, char** argv) {
     app.add_option("--max-memory", max_memory,
                    "Refuse a run whose estimated memory exceeds this many bytes (K, M, G suffixes); "
                    "default: half of the machine's memory. Example: --max-memory 8G");
+    app.add_option("--instances", o.instances,
+                   "Write the clones as instances of one template: gpu (glTF, EXT_mesh_gpu_instancing), "
+                   "nodes (glTF, a node per clone) or table (.csv, a row per clone). Example: --instances gpu -o out.glb")
+        ->check(CLI::IsMember({"gpu", "nodes", "table"}));
     app.add_flag("--force", o.force,
                    "Run even when clones x iterations could take hours. Example: --force");
     app.add_option("--info", o.info_file,
@@ -172,8 +190,12 @@ std::optional<Options> parse_options(int argc, char** argv) {
         throw UsageError(e.what());
     }
     o.steps = panel_steps(app, set, press, sets, presses);
+    if (!o.plot_file.empty() && !plot_format(o.plot_file))
+        throw UsageError("--plot " + o.plot_file + ": expected a file ending in .svg or .png");
     if (!max_memory.empty()) o.max_memory = parse_byte_count(max_memory, "--max-memory");
     if (seed->count() > 0) o.session_seed = parse_session_seed(session_seed);
+    if (o.panel != "cli" && o.panel != "web") throw UsageError("--panel " + o.panel + ": expected cli or web");
+    if (o.panel == "web" && o.cancel) throw UsageError("--cancel answers the panel on the command line, not with --panel web");
     return o;
 }
 

@@ -23,11 +23,16 @@ struct Options {
     std::string params_file;
     std::string save_params_file;
     std::string report_file;
+    std::string plot_file;  // --plot: a top view of the scatter, .svg or .png
+    bool quality = false;   // --quality: print how evenly the clones are spread
+    std::string instances;  // --instances: gpu, nodes or table; empty: the clones as geometry
     std::vector<std::string> selections;  // surface:NAME or part:NAME
     std::optional<std::uint32_t> session_seed;  // a clock value the module could load at
     std::string info_file;
     std::string module_file;  // empty: the module linked into the program
     bool cancel = false;
+    std::string panel = "cli";  // who answers the panel: "cli" (the steps above) or "web" (a browser page)
+    int panel_timeout = 30;      // --panel web: seconds a closed page is waited for before it counts as Cancel
     bool quiet = false;
     bool list_params = false;
     bool force = false;                     // run even when the worst case looks endless

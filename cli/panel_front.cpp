@@ -104,6 +104,7 @@ int PanelAnswer::answer(host::Panel& panel) {
         return 0;
     }
     if (cancel_) return 0;
+    if (person_ && !person_(panel)) return 0;
     confirmed_ = panel_record(controls_, panel);
     return 1;
 }

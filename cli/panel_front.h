@@ -33,6 +33,9 @@ public:
     // The front handed to the host's panel service (1 OK, 0 cancel).
     int answer(host::Panel& panel);
     host::PanelFront front() { return [this](host::Panel& panel) { return answer(panel); }; }
+    // A person who gets the panel once the command line's values are in it, and answers it (1 OK,
+    // 0 cancel); without one the command line answers.
+    void hand_to(std::function<int(host::Panel&)> person) { person_ = std::move(person); }
 
     bool posted() const { return posted_; }
     // Why the panel was cancelled without being asked to: a value that could not be given (a
@@ -53,6 +56,7 @@ private:
     std::vector<PanelAction> actions_;
     bool cancel_ = false;
     std::function<void(const std::string&)> on_refused_;
+    std::function<int(host::Panel&)> person_;
     bool posted_ = false;
     std::optional<std::vector<ControlValue>> confirmed_;
     std::string usage_error_;

@@ -12,9 +12,9 @@ namespace zelkor::cli {
 
 namespace {
 
-// The record's value of a control as the panel will hold it: the module's default, then the
-// saved record, then the --sets in order.
-double planned(const Controls& controls, const RunSetup& setup, const char* field) {
+}  // namespace
+
+double planned_value(const Controls& controls, const RunSetup& setup, const char* field) {
     const ControlInfo* control = controls.find(field);
     if (!control) return 0;
     double value = control->default_value;
@@ -29,6 +29,7 @@ double planned(const Controls& controls, const RunSetup& setup, const char* fiel
     return value;
 }
 
+namespace {
 
 std::string bytes_text(double bytes) {
     char text[32];
@@ -55,9 +56,9 @@ std::uint64_t default_memory_limit() {
 
 RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const std::string& output) {
     RunEstimate e;
-    const double clones = std::max(0.0, planned(controls, setup, "num_clones"));
+    const double clones = std::max(0.0, planned_value(controls, setup, "num_clones"));
     e.clones = std::uint64_t(clones);
-    e.iterations = std::uint64_t(std::max(0.0, planned(controls, setup, "iterations")));
+    e.iterations = std::uint64_t(std::max(0.0, planned_value(controls, setup, "iterations")));
 
     // One clone: the template's polygons and the points they use, with those points' map values.
     const host::Document& document = setup.object.document;

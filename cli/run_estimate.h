@@ -31,6 +31,10 @@ RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const 
 // unless `force`, the tries that finish in reasonable time.
 void refuse_unbounded_run(const RunEstimate& estimate, const std::string& output, std::uint64_t max_memory, bool force);
 
+// The record's value of a control as the panel will hold it: the module's default, then the
+// saved record, then the --sets in order (0 for a field the module lacks).
+double planned_value(const Controls& controls, const RunSetup& setup, const char* field);
+
 // Half of the machine's memory.
 std::uint64_t default_memory_limit();
 

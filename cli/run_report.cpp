@@ -67,6 +67,14 @@ std::string report_json(const RunReport& report) {
     optional_number(w, report.poly_avg_area);
     w.key("clones");
     write_clones(w, report.clones);
+    w.key("quality");
+    if (report.quality) {
+        w.begin_object();
+        write_quality_members(w, *report.quality);
+        w.end_object();
+    } else {
+        w.null();
+    }
     w.key("added");
     w.begin_object();
     w.key("points");

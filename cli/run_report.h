@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/record_values.h"
+#include "cli/scatter_quality.h"
 
 namespace zelkor::cli {
 
@@ -32,6 +33,7 @@ struct RunReport {
     std::optional<double> poly_avg_area;
     std::size_t clone_count = 0;
     std::vector<ReportClone> clones;          // listed only when a report was asked for
+    std::optional<ScatterQuality> quality;    // measured for --quality, --plot and the report
     std::size_t points_added = 0;
     std::size_t polygons_added = 0;
     std::optional<std::string> output;       // the file written, absent when none

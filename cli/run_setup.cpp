@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "cli/control_values.h"
+#include "cli/instanced_output.h"
 #include "cli/layer_choice.h"
 #include "cli/polygon_selection.h"
 #include "cli/usage_error.h"
@@ -103,7 +104,8 @@ RunSetup prepare_run(const Options& options, const Controls& controls) {
     require(options.target, "--target");
     require(options.templ, "--template");
     require(options.output, "-o");
-    check_output_extension(options.output);
+    if (const std::optional<InstanceForm> form = parse_instance_form(options.instances)) check_instance_output(*form, options.output);
+    else check_output_extension(options.output);
     // Checked before the run, so that an output that cannot be written costs no run.
     check_writable_folder(options.output, "-o");
     if (!options.report_file.empty()) check_writable_folder(options.report_file, "--report");
@@ -116,6 +118,10 @@ RunSetup prepare_run(const Options& options, const Controls& controls) {
     std::vector<std::pair<std::string, std::string>> outputs{{"-o", options.output}};
     if (!options.report_file.empty()) outputs.push_back({"--report", options.report_file});
     if (!options.save_params_file.empty()) outputs.push_back({"--save-params", options.save_params_file});
+    if (!options.plot_file.empty()) {
+        check_writable_folder(options.plot_file, "--plot");
+        outputs.push_back({"--plot", options.plot_file});
+    }
     check_distinct_files(inputs, outputs);
     host::Document target = read_input(target_choice.path);
     RunSetup setup;

@@ -3,8 +3,10 @@
 // The inverse of the writer: z negated and each triangle (a, b, c) becomes the polygon (a, c, b);
 // v flipped back (v = 1 - v'); TEXCOORD_n become UV maps, `_NAME` float attributes weight maps,
 // morph targets relative morph maps, each named from the mesh's extras where the writer left the
-// names ("attributeNames", "targetNames"); materials become surfaces with their base colour. A vertex is a point: the
-// primitives of one mesh instance that share a POSITION accessor share their points.
+// names ("attributeNames", "targetNames"); materials become surfaces with their base colour. A vertex is a point,
+// except that vertices the writer numbered (a primitive's extras "points") are joined by number,
+// and primitives of one mesh instance that share a POSITION accessor share their points. Nodes
+// with EXT_mesh_gpu_instancing add the mesh once per instance.
 //
 // Every accessor is checked before it is read (its buffer view and buffer, its component type,
 // its size, every index against the vertex count, every value for being finite), so that a
@@ -13,6 +15,7 @@
 
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -82,8 +85,67 @@ private:
         if (depth > 64) fail("node " + std::to_string(index) + ": the node tree is deeper than 64 levels or has a loop");
         const tinygltf::Node& node = model_.nodes[std::size_t(index)];
         const Matrix world = multiply(parent, local_matrix(node));
-        if (node.mesh >= 0) add_mesh(node.mesh, world);
+        if (node.mesh >= 0) {
+            const auto instancing = node.extensions.find("EXT_mesh_gpu_instancing");
+            if (instancing != node.extensions.end()) {
+                add_instances(index, node, instancing->second, world);
+            } else {
+                const std::size_t first = document_.layers[0].point_count();
+                add_mesh(node.mesh, world);
+                // A clone of a "nodes" scatter: its number, as the merged clones carry it.
+                if (node.extras.IsObject() && node.extras.Has("ZK_index") && node.extras.Get("ZK_index").IsNumber())
+                    set_weight("ZK_index", first, float(node.extras.Get("ZK_index").GetNumberAsDouble()));
+            }
+        }
         for (int child : node.children) add_node(child, world, depth + 1);
+    }
+
+    // Every point from `first` on gets `value` in the weight map `name`.
+    void set_weight(const std::string& name, std::size_t first, float value) {
+        host::Layer& layer = document_.layers[0];
+        if (!std::isfinite(value)) return;
+        host::VertexMap& map = layer.vmap(LWVMAP_WGHT, name, 1);
+        for (std::size_t p = first; p < layer.point_count(); ++p) map.set(std::uint32_t(p), &value);
+    }
+
+    // EXT_mesh_gpu_instancing: the mesh once per instance, under the node's transform times the
+    // instance's; custom instance attributes ("_ZK_INDEX") become weight maps of its points.
+    void add_instances(int index, const tinygltf::Node& node, const tinygltf::Value& extension, const Matrix& world) {
+        const std::string where = "node " + std::to_string(index) + " EXT_mesh_gpu_instancing";
+        if (!extension.IsObject() || !extension.Has("attributes") || !extension.Get("attributes").IsObject())
+            fail(where + ": no attributes");
+        const tinygltf::Value& attributes = extension.Get("attributes");
+        std::map<std::string, std::vector<float>> values;
+        std::size_t count = 0;
+        bool counted = false;
+        for (const std::string& key : attributes.Keys()) {
+            const tinygltf::Value& a = attributes.Get(key);
+            if (!a.IsInt()) fail(where + " " + key + ": not an accessor index");
+            const int type = key == "TRANSLATION" || key == "SCALE" ? TINYGLTF_TYPE_VEC3 : key == "ROTATION" ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_SCALAR;
+            if (key != "TRANSLATION" && key != "SCALE" && key != "ROTATION" && key.rfind('_', 0) != 0) continue;
+            std::vector<float> v = floats(a.Get<int>(), type, where + " " + key);
+            const std::size_t n = v.size() / std::size_t(tinygltf::GetNumComponentsInType(std::uint32_t(type)));
+            if (counted && n != count) fail(where + " " + key + ": " + std::to_string(n) + " instances, expected " + std::to_string(count));
+            count = n;
+            counted = true;
+            values.emplace(key, std::move(v));
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            tinygltf::Node trs;
+            if (values.count("TRANSLATION")) trs.translation.assign(&values["TRANSLATION"][3 * i], &values["TRANSLATION"][3 * i] + 3);
+            if (values.count("ROTATION")) trs.rotation.assign(&values["ROTATION"][4 * i], &values["ROTATION"][4 * i] + 4);
+            if (values.count("SCALE")) trs.scale.assign(&values["SCALE"][3 * i], &values["SCALE"][3 * i] + 3);
+            const std::size_t first = document_.layers[0].point_count();
+            add_mesh(node.mesh, multiply(world, local_matrix(trs)));
+            for (const auto& [key, v] : values) {
+                if (key[0] != '_') continue;
+                std::string name;
+                if (node.extras.IsObject() && node.extras.Has("attributeNames") && node.extras.Get("attributeNames").Has(key) &&
+                    node.extras.Get("attributeNames").Get(key).IsString())
+                    name = node.extras.Get("attributeNames").Get(key).Get<std::string>();
+                set_weight(name.empty() ? key.substr(1) : name, first, v[i]);
+            }
+        }
     }
 
     // The accessor's values as floats, `components` per element: float data, or normalized
@@ -214,6 +276,14 @@ private:
         const tinygltf::Mesh& mesh = model_.meshes[std::size_t(index)];
         host::Layer& layer = document_.layers[0];
         std::map<int, std::uint32_t> first_point;  // POSITION accessor -> its first point in this instance
+        const std::vector<std::vector<std::uint32_t>> numbers = point_numbers(index, mesh);
+        const std::uint32_t mesh_first = std::uint32_t(layer.point_count());
+        if (!numbers.empty()) {
+            std::uint32_t count = 0;
+            for (const std::vector<std::uint32_t>& n : numbers)
+                for (std::uint32_t v : n) count = std::max(count, v + 1);
+            for (std::uint32_t k = 0; k < count; ++k) layer.add_point(0, 0, 0);
+        }
         for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
             const tinygltf::Primitive& primitive = mesh.primitives[p];
             const std::string where = "mesh " + std::to_string(index) + " primitive " + std::to_string(p);
@@ -221,9 +291,21 @@ private:
             const auto position = primitive.attributes.find("POSITION");
             if (position == primitive.attributes.end()) fail(where + ": no POSITION");
             const std::size_t vertex_count = accessor(position->second, where + " POSITION").count;
-            auto [found, added] = first_point.try_emplace(position->second, std::uint32_t(layer.point_count()));
-            if (added) add_vertices(layer, mesh, primitive, where, world, vertex_count);
-            const std::uint32_t base = found->second;
+            std::vector<std::uint32_t> point_of(vertex_count);
+            if (!numbers.empty()) {
+                // The vertices name their points: those that normals split are one point again.
+                if (numbers[p].size() != vertex_count) fail(where + " extras points: " + std::to_string(numbers[p].size()) +
+                                                            " numbers for " + std::to_string(vertex_count) + " vertices");
+                for (std::size_t v = 0; v < vertex_count; ++v) point_of[v] = mesh_first + numbers[p][v];
+                add_vertices(layer, mesh, primitive, where, world, point_of);
+            } else {
+                auto [found, added] = first_point.try_emplace(position->second, std::uint32_t(layer.point_count()));
+                for (std::size_t v = 0; v < vertex_count; ++v) point_of[v] = found->second + std::uint32_t(v);
+                if (added) {
+                    for (std::size_t v = 0; v < vertex_count; ++v) layer.add_point(0, 0, 0);
+                    add_vertices(layer, mesh, primitive, where, world, point_of);
+                }
+            }
 
             std::vector<std::uint32_t> corners;
             if (primitive.indices >= 0) corners = indices(primitive.indices, vertex_count, where + " indices");
@@ -231,16 +313,39 @@ private:
             const int tag = surface_tag(primitive.material);
             for (std::size_t t = 0; t + 2 < corners.size(); t += 3) {
                 // Right-handed to left-handed, as the writer does it backwards.
-                const std::uint32_t polygon[3] = {base + corners[t], base + corners[t + 2], base + corners[t + 1]};
+                const std::uint32_t polygon[3] = {point_of[corners[t]], point_of[corners[t + 2]], point_of[corners[t + 1]]};
                 const std::uint32_t added_polygon = layer.add_polygon(LWPOLTYPE_FACE, polygon);
                 layer.set_tag(LWPTAG_SURF, added_polygon, tag);
             }
         }
     }
 
+    // The "points" numbers of each primitive, when every triangle primitive of the mesh has them
+    // (the writer's joined vertices); none otherwise. Checked against the mesh's vertex count.
+    std::vector<std::vector<std::uint32_t>> point_numbers(int index, const tinygltf::Mesh& mesh) const {
+        std::vector<std::vector<std::uint32_t>> numbers(mesh.primitives.size());
+        std::size_t vertices = 0;
+        for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
+            const tinygltf::Primitive& primitive = mesh.primitives[p];
+            if (primitive.mode != TINYGLTF_MODE_TRIANGLES && primitive.mode != -1) continue;
+            if (!primitive.extras.IsObject() || !primitive.extras.Has("points") || !primitive.extras.Get("points").IsInt()) return {};
+            const auto position = primitive.attributes.find("POSITION");
+            if (position == primitive.attributes.end()) return {};
+            vertices += accessor(position->second, "POSITION").count;
+        }
+        for (std::size_t p = 0; p < mesh.primitives.size(); ++p) {
+            const tinygltf::Primitive& primitive = mesh.primitives[p];
+            if (primitive.mode != TINYGLTF_MODE_TRIANGLES && primitive.mode != -1) continue;
+            const std::string where = "mesh " + std::to_string(index) + " primitive " + std::to_string(p) + " extras points";
+            numbers[p] = indices(primitive.extras.Get("points").Get<int>(), vertices, where);
+        }
+        return numbers;
+    }
+
+    // Sets the points of the primitive's vertices (point_of[v]) and their map values.
     void add_vertices(host::Layer& layer, const tinygltf::Mesh& mesh, const tinygltf::Primitive& primitive, const std::string& where,
-                      const Matrix& m, std::size_t vertex_count) {
-        const std::uint32_t first = std::uint32_t(layer.point_count());
+                      const Matrix& m, const std::vector<std::uint32_t>& point_of) {
+        const std::size_t vertex_count = point_of.size();
         const std::vector<float> xyz = floats(primitive.attributes.at("POSITION"), TINYGLTF_TYPE_VEC3, where + " POSITION");
         for (std::size_t v = 0; v < vertex_count; ++v) {
             const double x = xyz[3 * v], y = xyz[3 * v + 1], z = xyz[3 * v + 2];
@@ -248,7 +353,10 @@ private:
                          wz = m[2] * x + m[6] * y + m[10] * z + m[14];
             if (!std::isfinite(wx) || !std::isfinite(wy) || !std::isfinite(wz))
                 fail(where + " POSITION: vertex " + std::to_string(v) + " is not finite under its node's transform");
-            layer.add_point(wx, wy, -wz);
+            double* position = layer.positions.data() + 3 * std::size_t(point_of[v]);
+            position[0] = wx;
+            position[1] = wy;
+            position[2] = -wz;
         }
         for (const auto& [attribute, accessor_index] : primitive.attributes) {
             const bool uv = attribute.rfind("TEXCOORD_", 0) == 0, weight = attribute.size() > 1 && attribute[0] == '_';
@@ -260,7 +368,7 @@ private:
             host::VertexMap& map = layer.vmap(uv ? LWVMAP_TXUV : LWVMAP_WGHT, name, uv ? 2 : 1);
             for (std::size_t v = 0; v < vertex_count; ++v) {
                 const float value[2] = {values[uv ? 2 * v : v], uv ? 1.0f - values[2 * v + 1] : 0.0f};
-                map.set(first + std::uint32_t(v), value);
+                map.set(point_of[v], value);
             }
         }
         for (std::size_t t = 0; t < primitive.targets.size(); ++t) {
@@ -276,7 +384,7 @@ private:
                 const double x = d[3 * v], y = d[3 * v + 1], z = d[3 * v + 2];
                 const float value[3] = {float(m[0] * x + m[4] * y + m[8] * z), float(m[1] * x + m[5] * y + m[9] * z),
                                         float(-(m[2] * x + m[6] * y + m[10] * z))};
-                if (value[0] != 0 || value[1] != 0 || value[2] != 0) map.set(first + std::uint32_t(v), value);
+                if (value[0] != 0 || value[1] != 0 || value[2] != 0) map.set(point_of[v], value);
             }
         }
     }

@@ -55,13 +55,15 @@ host::Document read_mesh(const std::filesystem::path& path) {
     unknown_extension(path, extension, "reads (.lwo, .obj, .gltf, .glb)");
 }
 
-std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path, SaveGroup* group) {
+std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path, SaveGroup* group,
+                                    const GltfInstances* instances) {
     std::string extension = lower_extension(path);
     const bool known = extension == ".lwo" || extension == ".obj" || extension == ".gltf" || extension == ".glb";
     if (!known) unknown_extension(path, extension, "writes (.lwo, .obj, .gltf, .glb)");
     // Checked before anything is written, in every format: OBJ would write "nan" and glTF null
     // bounds. Every format stores floats.
     refuse_non_finite(document, path);
+    if (instances) refuse_non_finite(*instances->templ, path);
 
     // Without the caller's group, the file (and an OBJ's materials) are saved as a group of their own.
     SaveGroup own;
@@ -78,7 +80,7 @@ std::vector<std::string> write_mesh(const host::Document& document, const std::f
         mtl_path.replace_extension(".mtl");
         warnings = write_obj(document, output, &files.open(mtl_path));
     } else {
-        warnings = write_gltf(document, output);
+        warnings = write_gltf(document, output, instances);
     }
     if (!group) own.commit();
     return warnings;

@@ -17,10 +17,11 @@ std::string lower_extension(const std::filesystem::path& path);
 host::Document read_mesh(const std::filesystem::path& path);
 
 class SaveGroup;
+struct GltfInstances;
 // Returns warnings naming what the format could not hold; throws FileError when nothing could be
 // written (the target is then left as it was). With a group, the file is written and flushed but
-// replaces the target only when the group commits.
+// replaces the target only when the group commits. `instances` (glTF only) adds instanced clones.
 std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path,
-                                    SaveGroup* group = nullptr);
+                                    SaveGroup* group = nullptr, const GltfInstances* instances = nullptr);
 
 }  // namespace zelkor::io

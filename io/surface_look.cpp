@@ -74,6 +74,8 @@ SurfaceLook surface_look(const host::Surface* surface) {
             look.diffuse = f;
         } else if (chunk == id("SPEC") && body.f4(f)) {
             look.specular = f;
+        } else if (chunk == id("SMAN") && body.f4(f)) {
+            look.smoothing_angle = f;
         } else if (chunk == id("SIDE") && body.u2(sides)) {
             look.double_sided = sides == 3;
         }

@@ -1,5 +1,5 @@
 // What a surface looks like, read from its LightWave SURF data: the colour (COLR), the diffuse
-// and specular levels (DIFF, SPEC) and whether both sides show (SIDE), for the formats that
+// and specular levels (DIFF, SPEC), the smoothing angle (SMAN) and whether both sides show (SIDE), for the formats that
 // describe materials (OBJ's .mtl, glTF). A surface without SURF data, or without one of these
 // sub-chunks, takes the value a new LightWave surface has.
 #pragma once
@@ -17,6 +17,9 @@ struct SurfaceLook {
     float diffuse = 1.0f;
     float specular = 0.0f;
     bool double_sided = false;
+    // Polygons meeting at a smaller angle share their normals. Without SMAN: 60 degrees, so that a
+    // curved surface looks curved and a box keeps its edges.
+    float smoothing_angle = 1.04719755f;
 };
 
 // Damaged SURF data is read as far as it goes; what could not be read keeps its default.

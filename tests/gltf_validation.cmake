@@ -12,7 +12,9 @@ set(runs
   "--target|${examples}/terrain.lwo|--template|${examples}/rock.lwo|-o|${OUT}/jittered.glb|--set|jitter=0.1|--set|num_clones=50"
   "--target|${examples}/dunes.lwo|--template|${examples}/rock.lwo|-o|${OUT}/dunes.gltf|--set|density_wg=Hollows"
   "--target|${OUT}/jittered.glb|--template|${examples}/rock.lwo|-o|${OUT}/from_glb.glb|--set|num_clones=5"
-  "--target|${ROOT}/../shared/meshes/lwo/box4-uv-layers.lwo|--template|${examples}/rock.lwo|-o|${OUT}/uv_layers.glb")
+  "--target|${ROOT}/../shared/meshes/lwo/box4-uv-layers.lwo|--template|${examples}/rock.lwo|-o|${OUT}/uv_layers.glb"
+  "--target|${examples}/dunes.lwo|--template|${examples}/rock.lwo|-o|${OUT}/gpu.glb|--instances|gpu|--set|H_align=1|--set|size_wg=Crests"
+  "--target|${examples}/terrain.lwo|--template|${ROOT}/../shared/meshes/lwo/box4-uv-layers.lwo|-o|${OUT}/nodes.gltf|--instances|nodes|--set|num_clones=20")
 foreach(line IN LISTS runs)
   string(REPLACE "|" ";" run "${line}")
   execute_process(COMMAND ${ZELKOR} -q --session-seed 1 ${run} RESULT_VARIABLE status)

@@ -80,9 +80,10 @@ tinygltf::Model load(const fs::path& path, bool binary) {
     return model;
 }
 
-// One primitive per surface, sharing the vertices of all layers. Polygons a b c d turn to a d c b,
-// then a fan from a: the quad gives 2 triangles, the pentagon 3. Point 7 is in no triangle; v is
-// flipped, and a point without a UV gets 0, 0, written 0, 1.
+// One primitive per surface, each with vertices of its own. Polygons a b c d turn to a d c b, then
+// a fan from a: the quad gives 2 triangles, the pentagon 3. Point 7 is in no triangle; v is
+// flipped, and a point without a UV gets 0, 0, written 0, 1. The extras number each vertex's
+// point among the points triangles use.
 TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
     for (bool binary : {false, true}) {
         test::ScratchDir dir(binary ? "gltf_binary" : "gltf_json");
@@ -101,23 +102,24 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
         std::string text;
         for (const tinygltf::Primitive& primitive : mesh.primitives) {
             text += model.materials.at(std::size_t(primitive.material)).name + " mode " + test::num(primitive.mode) + ": " +
-                    values(model, primitive.indices) + "\n";
-            EXPECT_TRUE(primitive.attributes == mesh.primitives[0].attributes && primitive.targets == mesh.primitives[0].targets);
+                    values(model, primitive.indices) + " points " + values(model, primitive.extras.Get("points").Get<int>()) + "\n";
+            EXPECT_EQ(primitive.targets.size(), 1u);
         }
-        EXPECT_EQ(text, "Metal mode 4: 0 3 2 0 2 1\nWood mode 4: 3 6 5 3 5 4 3 4 2\nDefault mode 4: 7 9 8\n");
-        ASSERT_EQ(mesh.primitives[0].targets.size(), 1u);
+        EXPECT_EQ(text, "Metal mode 4: 0 1 2 0 2 3 points 0 3 2 1\nWood mode 4: 0 1 2 0 2 3 0 3 4 points 3 6 5 4 2\n"
+                        "Default mode 4: 0 1 2 points 7 9 8\n");
         text.clear();
-        for (const auto& [name, accessor] : mesh.primitives[0].attributes) text += name + ": " + values(model, accessor) + "\n";
-        const int position = mesh.primitives[0].attributes.at("POSITION"), target = mesh.primitives[0].targets[0].at("POSITION");
+        for (const auto& [name, accessor] : mesh.primitives[1].attributes)
+            if (name != "NORMAL") text += name + ": " + values(model, accessor) + "\n";
+        const int position = mesh.primitives[1].attributes.at("POSITION"), target = mesh.primitives[1].targets[0].at("POSITION");
         EXPECT_EQ(text + "Smile: " + values(model, target),
-                  "COLOR_0: 0 0 0 0.5 0.5 0.5 0 0 0 0 0 0 1 1 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0\n"  // ZK_index, clamped
-                  "POSITION: 0 0 -0 1 0 -0 1 1 -0 0 1 -0 2 1 -1 2 2 -2 0 2 1 3 0 -0 3 1 -0 3 0 -1\n"
-                  "TEXCOORD_0: 0 0.75 0.125 0.75 0.25 0.75 0.375 0.75 0.5 0.75 0 1 0.75 0.75 0 1 0 1 0 1\n"
-                  "_A_B_C: 2 0 0 0 0 0 0 0 0 0\n_ZK_INDEX: 0 0.5 0 0 2 0 0 0 0 0\n"
-                  "Smile: 0 0 0 0 0 0 0 0.5 -1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0");
+                  "COLOR_0: 0 0 0 0 0 0 0 0 0 1 1 1 0 0 0\n"  // ZK_index, clamped
+                  "POSITION: 0 1 -0 0 2 1 2 2 -2 2 1 -1 1 1 -0\n"
+                  "TEXCOORD_0: 0.375 0.75 0.75 0.75 0 1 0.5 0.75 0.25 0.75\n"
+                  "_A_B_C: 0 0 0 0 0\n_ZK_INDEX: 0 0 0 2 0\n"
+                  "Smile: 0 0 0 0 0 0 0 0 0 0 0 0 0 0.5 -1");
         const tinygltf::Accessor &p = model.accessors.at(std::size_t(position)), &t = model.accessors.at(std::size_t(target));
         EXPECT_EQ(std::tie(p.minValues, p.maxValues, t.minValues, t.maxValues),
-                  std::make_tuple(std::vector<double>{0, 0, -2}, std::vector<double>{3, 2, 1}, std::vector<double>{0, 0, -1},
+                  std::make_tuple(std::vector<double>{0, 1, -2}, std::vector<double>{2, 2, 1}, std::vector<double>{0, 0, -1},
                                   std::vector<double>{0, 0.5, 0}));
         EXPECT_EQ(mesh.weights, (std::vector<double>{0}));
         ASSERT_EQ(mesh.extras.Get("targetNames").ArrayLen(), 1u);
@@ -188,9 +190,18 @@ TEST(GltfReader, ReadsWhatTheWriterWroteAndRefusesDamagedAccessors) {
         EXPECT_EQ(test::describe(read_mesh(dir / name)), test::describe(first));
     }
 
-    // The JSON form, damaged: an accessor longer than its buffer view, an index past the vertices.
+    // The JSON form, damaged: a point number past the vertices; then, as other writers leave it
+    // (without point numbers), an accessor longer than its buffer view, an index past the vertices.
     const std::string text = test::file_text(dir / "rock.gltf");
     nlohmann::json json = nlohmann::json::parse(text);
+    const int numbers = json["meshes"][0]["primitives"][0]["extras"]["points"];
+    nlohmann::json renumbered = json;
+    renumbered["accessors"][numbers]["componentType"] = TINYGLTF_COMPONENT_TYPE_FLOAT;
+    std::ofstream(dir / "renumbered.gltf") << renumbered.dump();
+    EXPECT_EQ(test::error_of([&] { read_mesh(dir / "renumbered.gltf"); }),
+              (dir / "renumbered.gltf").string() + ": accessor " + std::to_string(numbers) +
+                  " (mesh 0 primitive 0 extras points): indices must be unsigned scalars");
+    for (auto& primitive : json["meshes"][0]["primitives"]) primitive.erase("extras");
     const int indices = json["meshes"][0]["primitives"][0]["indices"];
     const int position = json["meshes"][0]["primitives"][0]["attributes"]["POSITION"];
     nlohmann::json longer = json;
