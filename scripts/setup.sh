@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -euo pipefail
 packages=(cmake g++ ninja-build pkg-config libgtest-dev libbenchmark-dev libcli11-dev
-          nlohmann-json3-dev libtinyobjloader-dev libtinygltf-dev libstb-dev assimp-utils nodejs)
+          nlohmann-json3-dev libtinyobjloader-dev libtinygltf-dev libstb-dev assimp-utils nodejs
+          libcpp-httplib-dev chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -24,4 +25,13 @@ fi
 if [ ! -d "$root/tests/clients/node_modules/gltf-validator" ]; then
   echo "setup: installing the glTF validator (npm)" >&2
   (cd "$root/tests/clients" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+fi
+# three.js for the browser panel's page, and playwright-core to drive Debian's chromium in its tests.
+if [ ! -d "$root/web/node_modules/three" ]; then
+  echo "setup: installing three.js (npm)" >&2
+  (cd "$root/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+fi
+if [ ! -d "$root/tests/web/node_modules/playwright-core" ]; then
+  echo "setup: installing playwright-core (npm)" >&2
+  (cd "$root/tests/web" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
 fi

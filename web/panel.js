@@ -56,7 +56,7 @@ function showMessages(messages, replace = false) {
 
 const scale = (control) => control.class === 'angle' ? 180 / Math.PI : control.class === 'percent' ? 100 : 1;
 const unit = (control) => control.class === 'angle' ? '°' : control.class === 'percent' ? '%' : '';
-const shown = (control, value) => Number((value * scale(control)).toPrecision(10));
+const shown = (control, value) => Number((value * scale(control)).toPrecision(7));
 
 function controlRow(control) {
   const row = document.createElement('div');
