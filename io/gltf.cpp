@@ -334,10 +334,19 @@ public:
         return int(model_.accessors.size() - 1);
     }
 
+    // 16-bit indices when every index fits, as engines prefer, else 32-bit.
     int add_indices(const std::vector<std::uint32_t>& indices, int target = TINYGLTF_TARGET_ELEMENT_ARRAY_BUFFER) {
         tinygltf::Accessor accessor;
-        accessor.bufferView = add_view(indices.data(), indices.size() * sizeof(std::uint32_t), target);
-        accessor.componentType = TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+        const bool narrow = std::all_of(indices.begin(), indices.end(), [](std::uint32_t i) { return i < 0xFFFFu; });
+        if (narrow) {
+            std::vector<std::uint16_t> shorts(indices.begin(), indices.end());
+            if (shorts.size() % 2) shorts.push_back(0);  // keeps the next view 4-byte aligned
+            accessor.bufferView = add_view(shorts.data(), shorts.size() * sizeof(std::uint16_t), target);
+            model_.bufferViews.back().byteLength = indices.size() * sizeof(std::uint16_t);
+        } else {
+            accessor.bufferView = add_view(indices.data(), indices.size() * sizeof(std::uint32_t), target);
+        }
+        accessor.componentType = narrow ? TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT : TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
         accessor.count = indices.size();
         accessor.type = TINYGLTF_TYPE_SCALAR;
         model_.accessors.push_back(std::move(accessor));
@@ -345,7 +354,7 @@ public:
     }
 
 private:
-    // Every element is 4 bytes, so every view stays 4-byte aligned.
+    // Every view starts 4-byte aligned: elements are 4 bytes, and 2-byte indices are padded.
     int add_view(const void* bytes, std::size_t size, int target) {
         std::vector<unsigned char>& data = model_.buffers[0].data;
         tinygltf::BufferView view;

@@ -10,6 +10,8 @@
 #include <bit>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 
 #include "io/surface_look.h"
 #include "tests/io/io_test_support.h"
@@ -53,17 +55,18 @@ Document sample_document() {
     return d;
 }
 
-// An accessor's values as text: floats, or 32-bit indices.
+// An accessor's values as text: floats, or 16- or 32-bit indices.
 std::string values(const tinygltf::Model& model, int accessor_index) {
     const tinygltf::Accessor& accessor = model.accessors.at(std::size_t(accessor_index));
     const tinygltf::BufferView& view = model.bufferViews.at(std::size_t(accessor.bufferView));
     const std::vector<unsigned char>& data = model.buffers.at(std::size_t(view.buffer)).data;
+    const std::size_t size = std::size_t(tinygltf::GetComponentSizeInBytes(std::uint32_t(accessor.componentType)));
     std::size_t at = view.byteOffset + accessor.byteOffset,
-                end = at + 4 * accessor.count * std::size_t(tinygltf::GetNumComponentsInType(std::uint32_t(accessor.type)));
+                end = at + size * accessor.count * std::size_t(tinygltf::GetNumComponentsInType(std::uint32_t(accessor.type)));
     EXPECT_LE(end, data.size());
     std::string text;
-    for (std::uint32_t bits; at < std::min(end, data.size()); at += 4) {
-        std::memcpy(&bits, &data[at], 4);
+    for (std::uint32_t bits = 0; at < std::min(end, data.size()); at += size) {
+        std::memcpy(&bits, &data[at], size);  // little-endian
         text += (text.empty() ? "" : " ") +
                 (accessor.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT ? test::num(std::bit_cast<float>(bits)) : test::num(bits));
     }
@@ -134,6 +137,54 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
     EXPECT_TRUE(model.meshes.empty() && model.buffers.empty() && model.scenes.empty() && model.asset.version == "2.0");
     EXPECT_EQ(test::error_of([&] { write_mesh(sample_document(), dir / "missing" / "out.gltf"); }),
               (dir / "missing" / "out.gltf").string() + ": cannot write: no folder " + (dir / "missing").string());
+}
+
+// Normals are shared across polygons of a surface that meet at less than 60 degrees and split
+// elsewhere; each surface has vertices of its own. Two unit quads share the edge x = 0, the
+// second folded up by `fold` degrees.
+TEST(GltfWriter, NormalsAreSmoothWithinASurfaceAndSplitAtSharpEdges) {
+    const struct {
+        double fold;
+        bool two_surfaces;
+        std::vector<std::size_t> vertices;  // per primitive
+        float shared_edge_normal_y;         // glTF y of the normal at the shared edge, first primitive
+    } cases[] = {
+        {0, false, {6}, 1.0f},
+        {20, false, {6}, float(std::cos(10 * 3.14159265358979 / 180))},
+        {90, false, {8}, 1.0f},
+        {0, true, {4, 4}, 1.0f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "fold " << c.fold << (c.two_surfaces ? ", two surfaces" : ""));
+        Document d;
+        host::Layer& layer = d.layers.emplace_back();
+        const double a = c.fold * 3.14159265358979 / 180;
+        // Edge points 0 (z = 0) and 1 (z = 1); the first quad spans x in [-1, 0] flat, the second
+        // rises from x = 0 at angle `a`.
+        for (const auto& p : {std::array{0.0, 0.0, 0.0}, {0.0, 0.0, 1.0}, {-1.0, 0.0, 0.0}, {-1.0, 0.0, 1.0},
+                              {std::cos(a), std::sin(a), 0.0}, {std::cos(a), std::sin(a), 1.0}})
+            layer.add_point(p[0], p[1], p[2]);
+        // Facing +y: clockwise seen from above in the object's frame.
+        layer.add_polygon(LWPOLTYPE_FACE, std::vector<std::uint32_t>{2, 3, 1, 0});
+        layer.add_polygon(LWPOLTYPE_FACE, std::vector<std::uint32_t>{0, 1, 5, 4});
+        layer.set_tag(LWPTAG_SURF, 0, d.tag_index("A"));
+        layer.set_tag(LWPTAG_SURF, 1, d.tag_index(c.two_surfaces ? "B" : "A"));
+        test::ScratchDir dir("gltf_normals");
+        write_mesh(d, dir / "fold.glb");
+        const tinygltf::Model model = load(dir / "fold.glb", true);
+        std::vector<std::size_t> counts;
+        for (const tinygltf::Primitive& primitive : model.meshes.at(0).primitives)
+            counts.push_back(model.accessors.at(std::size_t(primitive.attributes.at("POSITION"))).count);
+        EXPECT_EQ(counts, c.vertices);
+        // The first primitive's first vertex is point 2 (x = -1), its second point 3, its third point 1 (the edge).
+        const tinygltf::Primitive& first = model.meshes[0].primitives[0];
+        std::istringstream normals(values(model, first.attributes.at("NORMAL")));
+        std::vector<float> n{std::istream_iterator<float>(normals), {}};
+        ASSERT_GE(n.size(), 9u);
+        EXPECT_FLOAT_EQ(n[1], 1.0f);  // the flat quad's own corner
+        EXPECT_NEAR(n[7], c.shared_edge_normal_y, 1e-6);
+        for (std::size_t v = 0; v + 2 < n.size(); v += 3) EXPECT_NEAR(n[v] * n[v] + n[v + 1] * n[v + 1] + n[v + 2] * n[v + 2], 1.0, 1e-6);
+    }
 }
 
 // A surface's look becomes a metal-free material: the rock's colour (diffuse 100 %) as the base
