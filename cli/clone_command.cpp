@@ -124,7 +124,7 @@ int run_clone_command(const Options& options) {
 
     LoadedModule loaded = load_module(options.module_file);
     RunSetup setup = prepare_run(options, loaded.controls);
-    const RunEstimate estimate = estimate_run(setup, loaded.controls, options.output);
+    const RunEstimate estimate = estimate_run(setup, loaded.controls, options.output, options.instances);
     refuse_unbounded_run(estimate, options.output, options.max_memory.value_or(default_memory_limit()), options.force);
     // Rough costs per clone, point and byte on today's machines: enough to share the bar out.
     if (bar) bar->plan({seconds_since(started), 1e-6 * double(estimate.clones),

@@ -54,7 +54,7 @@ std::uint64_t default_memory_limit() {
     return pages > 0 && page > 0 ? std::uint64_t(pages) * std::uint64_t(page) / 2 : std::uint64_t(8) << 30;
 }
 
-RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const std::string& output) {
+RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const std::string& output, const std::string& instances) {
     RunEstimate e;
     const double clones = std::max(0.0, planned_value(controls, setup, "num_clones"));
     e.clones = std::uint64_t(clones);
@@ -90,10 +90,15 @@ RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const 
     // Output bytes, per format; LWO is exact but for index widths, the others near enough.
     const std::string format = io::lower_extension(output);
     double per_clone = 0;
-    // (Measured on the bundled rock: LWO 774 bytes a clone, OBJ 1,770, GLB 576.)
+    // (Measured on the bundled rock: LWO 774 bytes a clone, OBJ 1,770, GLB 2,288.) glTF has a
+    // vertex per point and normal: between the points (all smooth) and the corners (all sharp).
     if (format == ".lwo") per_clone = 12.0 * points + 2.0 * polygons + 4.0 * corners + 6.0 * polygons + 4.0 * values + value_bytes;
     else if (format == ".obj") per_clone = 60.0 * points + 3.0 * polygons + 16.0 * corners + 2.0 * value_bytes;
-    else per_clone = 12.0 * points + 4.0 * corners + 2.0 * value_bytes;
+    else if (points > 0)
+        per_clone = (double(points) + double(corners)) / 2 * (40.0 + double(value_bytes) / double(points)) +
+                    12.0 * (double(corners) - 2.0 * double(polygons));
+    // Instanced: the transforms alone (gpu: 44 bytes of floats; nodes and table: text).
+    if (!instances.empty()) per_clone = instances == "gpu" ? 44.0 : instances == "nodes" ? 220.0 : 330.0;
     e.output_bytes = std::uint64_t(per_clone * clones);
 
     // Memory: the document's new elements, the placement's per-clone records, and the file where

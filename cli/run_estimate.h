@@ -25,7 +25,9 @@ struct RunEstimate {
     std::uint64_t memory_bytes = 0;       // peak, roughly
 };
 
-RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const std::string& output);
+// `instances` is the --instances form ("" for merged clones), which sets the output's size.
+RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const std::string& output,
+                         const std::string& instances = "");
 
 // Throws UsageError when the estimate exceeds `max_memory`, a limit of the output's format, or,
 // unless `force`, the tries that finish in reasonable time.

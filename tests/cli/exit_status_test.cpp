@@ -114,7 +114,7 @@ TEST_F(ExitStatus, FailedRunsExitWithTheirExactText) {
         {2, run({"--set", "num_clones=900000", "--max-memory", "1T"}),
          "num_clones 900000: -o out.lwo: the layer would hold 18000256 polygons, more than the 16777216 an LWO layer can index\n"},
         {2, clone_args("out.glb", {"--set", "num_clones=8000000", "--max-memory", "1T"}),
-         "num_clones 8000000: -o out.glb: about 5.0 GiB of glTF data, more than the 4 GiB a glTF buffer holds\n"},
+         "num_clones 8000000: -o out.glb: about 15.7 GiB of glTF data, more than the 4 GiB a glTF buffer holds\n"},
         {2, run({"--set", "iterations=2147483647", "--set", "distribution=1000"}),
          "num_clones 30: iterations 2147483647: up to 64424509440 tries, which could take hours; give --force to run anyway\n"},
         {2, run({"--session-seed", "-1"}), "--session-seed -1: expected a whole number from 0 to 4294967295 (a clock value)\n"},
