@@ -15,18 +15,23 @@ namespace zelkor::cli {
 namespace {
 
 // The files a page may ask for, and how they are sent. Nothing else of the folder is served.
+// The library compresses text/* and bare "application/json" replies, at a pace (brotli) that
+// makes three.js take seconds on the loopback: scripts and the calls' JSON go out under types
+// it leaves alone.
 struct PageFile {
     const char* path;
     const char* name;
     const char* type;
 };
+constexpr const char* kScript = "application/javascript; charset=utf-8";
+constexpr const char* kJson = "application/json; charset=utf-8";
 constexpr std::array kPageFiles{
     PageFile{"/", "panel.html", "text/html; charset=utf-8"},
-    PageFile{"/panel.js", "panel.js", "text/javascript; charset=utf-8"},
+    PageFile{"/panel.js", "panel.js", kScript},
     PageFile{"/panel.css", "panel.css", "text/css; charset=utf-8"},
-    PageFile{"/three.module.js", "three.module.js", "text/javascript; charset=utf-8"},
-    PageFile{"/three.core.js", "three.core.js", "text/javascript; charset=utf-8"},
-    PageFile{"/OrbitControls.js", "OrbitControls.js", "text/javascript; charset=utf-8"},
+    PageFile{"/three.module.js", "three.module.js", kScript},
+    PageFile{"/three.core.js", "three.core.js", kScript},
+    PageFile{"/OrbitControls.js", "OrbitControls.js", kScript},
 };
 
 const char* const kOtherPage =
@@ -68,6 +73,11 @@ PageServer::PageServer(std::filesystem::path files, Handler handler)
     // thread; the default pool of eight could run out with a page and a second tab.
     server.new_task_queue = [] { return new httplib::ThreadPool(16); };
     server.set_payload_max_length(1 << 16);
+    // An idle connection holds a thread, and stopping waits for it: the page reconnects instead.
+    server.set_keep_alive_timeout(1);
+    // Without it the larger files (three.js, a million clones' transforms) crawl in small
+    // segments, each waiting for the page's delayed acknowledgement.
+    server.set_tcp_nodelay(true);
     server.set_default_headers({{"Cache-Control", "no-store"}});
 
     // Only names of this machine: a page of another site that a name resolves here (DNS
@@ -77,7 +87,7 @@ PageServer::PageServer(std::filesystem::path files, Handler handler)
         const std::string port = ":" + std::to_string(port_);
         if (host == "127.0.0.1" + port || host == "localhost" + port) return httplib::Server::HandlerResponse::Unhandled;
         response.status = 403;
-        response.set_content(error_json("This panel answers only at " + url()), "application/json");
+        response.set_content(error_json("This panel answers only at " + url()), kJson);
         return httplib::Server::HandlerResponse::Handled;
     });
 
@@ -97,7 +107,7 @@ PageServer::PageServer(std::filesystem::path files, Handler handler)
         const std::string token = request.get_param_value("page");
         if (caller(token) != Caller::Holder) {
             response.status = 409;
-            response.set_content(error_json(kOtherPage), "application/json");
+            response.set_content(error_json(kOtherPage), kJson);
             return;
         }
         stream_opened(token);
@@ -120,7 +130,7 @@ PageServer::PageServer(std::filesystem::path files, Handler handler)
     server.Post("/api/claim", [this](const httplib::Request& request, httplib::Response& response) {
         const WebReply reply = claim(request.get_header_value("X-Zelkor-Page"), request.body);
         response.status = reply.status;
-        response.set_content(reply.body, "application/json");
+        response.set_content(reply.body, kJson);
     });
 
     server.Post(R"(/api/([a-z]+))", [this](const httplib::Request& request, httplib::Response& response) {
@@ -137,7 +147,7 @@ PageServer::PageServer(std::filesystem::path files, Handler handler)
             }
         }
         response.status = reply.status;
-        response.set_content(reply.body, "application/json");
+        response.set_content(reply.body, kJson);
     });
 
     port_ = server.bind_to_any_port("127.0.0.1");

@@ -241,6 +241,7 @@ async function preview() {
       view.clones(reply.clones, false);
       const seconds = ((performance.now() - started) / 1000).toFixed(2);
       $('status').textContent = `Preview: ${reply.clones.count} clones in ${seconds} s; nothing written`;
+      $('view-info').textContent = 'The clones OK would make, in the template\'s colour. Drag to orbit, right-drag to pan, wheel to zoom.';
     }
   } catch (error) {
     $('status').textContent = '';
@@ -363,13 +364,14 @@ function makeView() {
       scene.add(new THREE.Mesh(target, new THREE.MeshStandardMaterial({ color: 0x8d9a6a, side: THREE.DoubleSide })));
       templateGeometry = meshGeometry(meshes.template);
       // The template itself, beside the target.
-      const box = target.boundingBox, size = box.getSize(new THREE.Vector3());
+      const box = target.boundingBox;
       const own = templateGeometry.boundingBox, ownSize = own.getSize(new THREE.Vector3());
       const sample = new THREE.Mesh(templateGeometry, new THREE.MeshStandardMaterial({ color: 0xb07a4a, flatShading: true }));
       sample.position.set(box.max.x + ownSize.x - own.min.x, box.max.y - own.min.y, box.getCenter(new THREE.Vector3()).z);
       scene.add(sample);
       $('view-info').textContent = 'The target, and the template beside it. Drag to orbit, right-drag to pan, wheel to zoom.';
-      const centre = box.getCenter(new THREE.Vector3()), radius = Math.max(size.length() / 2, 1e-6);
+      const both = box.clone().union(own.clone().translate(sample.position));
+      const centre = both.getCenter(new THREE.Vector3()), radius = Math.max(both.getSize(new THREE.Vector3()).length() / 2, 1e-6);
       camera.near = radius / 100;
       camera.far = radius * 100;
       camera.position.copy(centre).add(new THREE.Vector3(0.9, 0.8, 1.2).multiplyScalar(radius * 1.3));
