@@ -46,6 +46,7 @@ Document sample_document() {
     layer.vmap(LWVMAP_WGHT, "a-b.c", 1).set(0, two);
     layer.vmap(LWVMAP_MORF, "Smile", 3).set(2, smile);
     layer.vmap(LWVMAP_MNVW, "Creases", 1).set(0, half);
+    layer.vmap(LWVMAP_SPOT, "Rest", 3).set(2, smile);
     host::Layer& second = d.layers.emplace_back();
     second.add_point(3, 0, 0);
     second.add_point(3, 1, 0);
@@ -93,7 +94,9 @@ TEST(GltfWriter, WritesJsonOrBinaryAndEmptyDocumentsWithoutAScene) {
         fs::path path = dir / (binary ? "sample.GLB" : "sample.gltf");
         EXPECT_EQ(write_mesh(sample_document(), path),
                   (Names{"polygons other than faces: 1 PTCH", "polygons of fewer than 3 points: 1 FACE",
-                         "subpatch weight maps Creases", "per-polygon values of UV maps UV"}));
+                         "subpatch weight maps Creases",
+                         "absolute morph maps (they would move every clone onto the template) Rest",
+                         "per-polygon values of UV maps UV"}));
         EXPECT_EQ(dir.entries(), 1);
         std::string file = test::file_text(path);
         if (binary) EXPECT_EQ(file.substr(0, 4), "glTF");
