@@ -1,6 +1,7 @@
 #include "cli/nearest_clone.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 #include <limits>
@@ -20,6 +21,48 @@ constexpr std::size_t kLeaf = 8;
 
 std::uint64_t key_of(std::int64_t x, std::int64_t y, std::int64_t z) {
     return std::uint64_t(x + kBias) | std::uint64_t(y + kBias) << 21 | std::uint64_t(z + kBias) << 42;
+}
+
+// Cells are hashed by blocks of 4 x 4 x 4: a block's cells take 64 neighbouring slots of the
+// table, so that the few dozen cells around a query (and the clones they hold, which are stored in
+// slot order) share a few cache lines instead of one each; and one 64-bit word of the occupancy
+// bits, so that the empty cells around a query (most of them, around a surface) are passed over
+// without a look into the table.
+struct CellHash {
+    std::uint64_t block;  // the block's hash
+    unsigned within;      // the cell's place in its block
+
+    explicit CellHash(std::uint64_t key) {
+        constexpr std::uint64_t kCoordinate = (std::uint64_t(1) << 21) - 1;
+        const std::uint64_t x = key & kCoordinate, y = key >> 21 & kCoordinate, z = key >> 42;
+        block = (((x >> 2) | (y >> 2) << 21 | (z >> 2) << 42) * 0x9e3779b97f4a7c15ull) >> 40;
+        within = unsigned((x & 3) | (y & 3) << 2 | (z & 3) << 4);
+    }
+    std::size_t home_slot(std::size_t mask) const { return std::size_t(block << 6 | within) & mask; }
+    std::size_t word(std::size_t mask) const { return std::size_t(block) & mask; }
+};
+
+struct CellOffset {
+    std::int8_t dx, dy, dz;
+};
+
+// The cells around a cell, ring by ring: ring r holds those r cells away along some axis.
+const std::array<std::vector<CellOffset>, kMaxRing + 1>& ring_offsets() {
+    static const auto rings = [] {
+        std::array<std::vector<CellOffset>, kMaxRing + 1> t;
+        for (int dx = -kMaxRing; dx <= kMaxRing; ++dx)
+            for (int dy = -kMaxRing; dy <= kMaxRing; ++dy)
+                for (int dz = -kMaxRing; dz <= kMaxRing; ++dz)
+                    t[std::size_t(std::max({std::abs(dx), std::abs(dy), std::abs(dz)}))].push_back(
+                        {std::int8_t(dx), std::int8_t(dy), std::int8_t(dz)});
+        // Nearer cells first: a search that finds a near clone early prunes more.
+        for (auto& ring : t)
+            std::stable_sort(ring.begin(), ring.end(), [](CellOffset a, CellOffset b) {
+                return a.dx * a.dx + a.dy * a.dy + a.dz * a.dz < b.dx * b.dx + b.dy * b.dy + b.dz * b.dz;
+            });
+        return t;
+    }();
+    return rings;
 }
 
 double squared_distance(const double* a, const double* b) {
@@ -116,10 +159,12 @@ NearestClone::NearestClone(std::span<const double> positions, double cell_size)
     if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = extent > 0 ? extent / 1024 : 1;
     cell_ = std::max(cell_, extent / kClonesCells);
 
-    std::size_t capacity = 16;
+    // Blocks sharing their 64 slots is fine: a surface crosses a block in a slab, filling few.
+    std::size_t capacity = 64;
     while (capacity < 2 * count_) capacity *= 2;
     table_.assign(capacity, Cell{});
-    // Count per cell, then hand each cell its slice of the order: two passes, one allocation.
+    occupied_.assign(capacity / 16, 0);  // a bit for every 16th slot: few words hold two blocks
+    // Count per cell, then hand each cell its slice of the clones: two passes, one allocation.
     std::vector<std::uint32_t> slot_of(count_);
     for (std::size_t i = 0; i < count_; ++i) {
         std::int64_t cell[3];
@@ -127,7 +172,9 @@ NearestClone::NearestClone(std::span<const double> positions, double cell_size)
         [[maybe_unused]] const bool inside = cell_of(&positions[3 * i], cell, fraction);
         assert(inside);
         const std::uint64_t key = key_of(cell[0], cell[1], cell[2]);
-        std::size_t slot = std::size_t((key * 0x9e3779b97f4a7c15ull) >> 40) & (capacity - 1);
+        const CellHash hash(key);
+        occupied_[hash.word(occupied_.size() - 1)] |= std::uint64_t(1) << hash.within;
+        std::size_t slot = hash.home_slot(capacity - 1);
         while (table_[slot].key != 0 && table_[slot].key != key) slot = (slot + 1) & (capacity - 1);
         table_[slot].key = key;
         ++table_[slot].count;
@@ -139,13 +186,13 @@ NearestClone::NearestClone(std::span<const double> positions, double cell_size)
         next += c.count;
         c.count = 0;
     }
-    order_.resize(count_);
+    sorted_.resize(count_);
     for (std::size_t i = 0; i < count_; ++i) {
         Cell& c = table_[slot_of[i]];
-        order_[c.first + c.count++] = std::uint32_t(i);
+        Placed& placed = sorted_[c.first + c.count++];
+        std::copy_n(&positions[3 * i], 3, placed.at);
+        placed.index = std::uint32_t(i);
     }
-    sorted_.resize(3 * count_);
-    for (std::size_t k = 0; k < count_; ++k) std::copy_n(&positions[3 * std::size_t(order_[k])], 3, &sorted_[3 * k]);
 }
 
 NearestClone::~NearestClone() = default;
@@ -163,12 +210,11 @@ bool NearestClone::cell_of(const double p[3], std::int64_t cell[3], double fract
 }
 
 const NearestClone::Cell* NearestClone::find(std::uint64_t key) const {
+    const CellHash hash(key);
+    if (!(occupied_[hash.word(occupied_.size() - 1)] >> hash.within & 1)) return nullptr;
     const std::size_t mask = table_.size() - 1;
-    std::size_t slot = std::size_t((key * 0x9e3779b97f4a7c15ull) >> 40) & mask;
-    while (table_[slot].key != 0) {
+    for (std::size_t slot = hash.home_slot(mask); table_[slot].key != 0; slot = (slot + 1) & mask)
         if (table_[slot].key == key) return &table_[slot];
-        slot = (slot + 1) & mask;
-    }
     return nullptr;
 }
 
@@ -179,30 +225,37 @@ bool NearestClone::ring_search(const double p[3], std::size_t skip, double reach
     if (count_ == 0 || !cell_of(p, cell, fraction)) return false;
     double best_squared = std::numeric_limits<double>::infinity();
     const double reach_squared = reach * reach;
-    // How far p is from a cell `d` cells away along one axis, in cells.
-    const auto gap = [](std::int64_t d, double f) { return d > 0 ? double(d) - f : d < 0 ? double(-d) - 1 + f : 0.0; };
+    // gaps[a][d + kMaxRing]: how far p is, squared, along axis a from the cells d cells away.
+    double gaps[3][2 * kMaxRing + 1];
+    double edge = 1;  // p's distance to its own cell's nearest face, in cells
+    for (int a = 0; a < 3; ++a) {
+        const double f = fraction[a];
+        edge = std::min({edge, f, 1 - f});
+        for (int d = -kMaxRing; d <= kMaxRing; ++d) {
+            const double g = (d > 0 ? double(d) - f : d < 0 ? double(-d) - 1 + f : 0.0) * cell_;
+            gaps[a][d + kMaxRing] = g * g;
+        }
+    }
+    const auto& shells = ring_offsets();
     for (int r = 0; r <= max_ring; ++r) {
-        for (std::int64_t dx = -r; dx <= r; ++dx)
-            for (std::int64_t dy = -r; dy <= r; ++dy)
-                for (std::int64_t dz = -r; dz <= r; ++dz) {
-                    if (std::max({std::abs(dx), std::abs(dy), std::abs(dz)}) != r) continue;
-                    const double gx = gap(dx, fraction[0]), gy = gap(dy, fraction[1]), gz = gap(dz, fraction[2]);
-                    const double near_squared = (gx * gx + gy * gy + gz * gz) * cell_ * cell_;
-                    if (near_squared > best_squared || near_squared > reach_squared) continue;
-                    const Cell* c = find(key_of(cell[0] + dx, cell[1] + dy, cell[2] + dz));
-                    if (!c) continue;
-                    for (std::uint32_t k = c->first; k < c->first + c->count; ++k) {
-                        if (order_[k] == skip) continue;
-                        const double d = squared_distance(p, &sorted_[3 * std::size_t(k)]);
-                        if (d < best_squared) best_squared = d, best.clone = order_[k];
-                    }
-                    if (first_within && best_squared <= reach_squared) {  // any_within needs no more
-                        best.distance = std::sqrt(best_squared);
-                        return true;
-                    }
-                }
-        // Every cell of the next ring lies at least r cells away from p.
-        const double settled = double(r) * cell_;
+        for (const CellOffset& o : shells[std::size_t(r)]) {
+            const double near_squared = gaps[0][o.dx + kMaxRing] + gaps[1][o.dy + kMaxRing] + gaps[2][o.dz + kMaxRing];
+            if (near_squared > best_squared || near_squared > reach_squared) continue;
+            const Cell* c = find(key_of(cell[0] + o.dx, cell[1] + o.dy, cell[2] + o.dz));
+            if (!c) continue;
+            for (std::uint32_t k = c->first; k < c->first + c->count; ++k) {
+                const Placed& q = sorted_[k];
+                if (q.index == skip) continue;
+                const double d = squared_distance(p, q.at);
+                if (d < best_squared) best_squared = d, best.clone = q.index;
+            }
+            if (first_within && best_squared <= reach_squared) {  // clone_within needs no more
+                best.distance = std::sqrt(best_squared);
+                return true;
+            }
+        }
+        // Every cell of the next ring lies r cells and p's distance to its cell's nearest face away.
+        const double settled = (double(r) + edge) * cell_;
         if (best_squared <= settled * settled || reach <= settled) {
             best.distance = std::sqrt(best_squared);
             return true;
@@ -212,7 +265,7 @@ bool NearestClone::ring_search(const double p[3], std::size_t skip, double reach
 }
 
 const NearestClone::Tree& NearestClone::tree() const {
-    if (!tree_) tree_ = std::make_unique<Tree>(positions_);
+    std::call_once(tree_built_, [this] { tree_ = std::make_unique<Tree>(positions_); });
     return *tree_;
 }
 
@@ -226,12 +279,11 @@ NearestClone::Hit NearestClone::nearest(const double p[3], std::size_t skip) con
     return best;
 }
 
-bool NearestClone::any_within(const double p[3], double radius) const {
-    if (!(radius >= 0)) return false;
+std::size_t NearestClone::clone_within(const double p[3], double radius) const {
+    if (!(radius >= 0)) return kNone;
     Hit best;
-    if (ring_search(p, kNone, radius, true, best, kMaxRing)) return best.clone != kNone && best.distance <= radius;
-    const Hit hit = nearest(p);
-    return hit.clone != kNone && hit.distance <= radius;
+    if (!ring_search(p, kNone, radius, true, best, kMaxRing)) best = nearest(p);
+    return best.clone != kNone && best.distance <= radius ? best.clone : kNone;
 }
 
 }  // namespace zelkor::cli

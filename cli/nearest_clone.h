@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <vector>
 
@@ -33,11 +34,13 @@ public:
     // The clone nearest to `p` other than `skip`; the lowest index among equally near ones is not
     // promised, only the distance is exact.
     Hit nearest(const double p[3], std::size_t skip = kNone) const;
-    // Whether some clone lies at `radius` or nearer from `p`.
-    bool any_within(const double p[3], double radius) const;
+    // Some clone at `radius` or nearer from `p` (not always the nearest), or kNone.
+    std::size_t clone_within(const double p[3], double radius) const;
 
-    // Clone indices grouped by grid cell: visiting clones in this order keeps queries local.
-    std::span<const std::uint32_t> cell_order() const { return order_; }
+    // The clone nearest to another, the clones taken in the order of their cells (rank 0 to
+    // size() - 1), which keeps consecutive queries local; `clone` of the hit's query is query_of().
+    Hit nearest_neighbour(std::size_t rank) const { return nearest(sorted_[rank].at, sorted_[rank].index); }
+    std::size_t query_of(std::size_t rank) const { return sorted_[rank].index; }
 
 private:
     struct Cell {
@@ -60,8 +63,13 @@ private:
     double cell_ = 1;
     double origin_[3] = {0, 0, 0};
     std::vector<Cell> table_;        // open addressing, a power of two in size
-    std::vector<std::uint32_t> order_;
-    std::vector<double> sorted_;     // positions in cell order, so a cell's clones sit together
+    std::vector<std::uint64_t> occupied_;  // a bit per cell, by its hash: clear for an empty cell
+    struct Placed {
+        double at[3];
+        std::uint32_t index;  // into the positions given
+    };
+    std::vector<Placed> sorted_;  // clones in cell order, so that a cell's clones sit together
+    mutable std::once_flag tree_built_;  // queries may come from several threads
     mutable std::unique_ptr<Tree> tree_;
 };
 

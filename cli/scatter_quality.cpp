@@ -1,10 +1,12 @@
 #include "cli/scatter_quality.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <thread>
 
 #include "cli/chi_square.h"
 #include "cli/counter_random.h"
@@ -85,38 +87,72 @@ void walk_probes(const Triangle& t, double from, double to, int depth, double of
                     skip, visit);
 }
 
-template <class Skip, class Visit>
-std::size_t for_each_probe(const ScatterSample& s, const ScatterQualitySettings& settings, double area, Skip&& skip,
-                           Visit&& visit) {
-    const double total = double(settings.probes_per_clone) * double(s.clone_count());
-    if (!(area > 0) || !(total > 0)) return 0;
-    const double per_area = total / area;
-    const double offset = counter_uniform(settings.probe_seed ^ 0x6f66667365740000ull, 0);
-    // Where the last triangle ends is set to the total, so that rounding in the running sum
-    // neither loses nor adds a probe: there are exactly `total`.
-    std::size_t last_polygon = 0, last_triangle = 0;
+// The line the probes stand on: where each polygon's stretch begins, and what placing a probe
+// needs. Walking a run of polygons from its start gives the probes the whole walk gives there,
+// so runs can be walked apart.
+struct ProbeLine {
+    double total = 0;     // probes: the line's length
+    double per_area = 0;  // probes per unit of area
+    double offset = 0;    // probe g stands at g + offset
+    std::size_t last_polygon = 0, last_triangle = 0;  // the last triangle with area ends at `total`
+    std::vector<double> start;                        // polygon k's stretch begins at start[k]
+};
+
+// The stretch a triangle of `area` takes from `along`, its end; NaN for a triangle without area.
+double stretch_end(const ProbeLine& line, double area, double along, bool last) {
+    const double expected = area * line.per_area;
+    if (!(expected > 0)) return kNaN;
+    // The last triangle ends at the total, so that rounding in the running sum neither loses nor
+    // adds a probe: there are exactly `total`.
+    return last ? line.total : std::min(along + expected, line.total);
+}
+
+ProbeLine probe_line(const ScatterSample& s, const ScatterQualitySettings& settings, double area) {
+    ProbeLine line;
+    line.total = double(settings.probes_per_clone) * double(s.clone_count());
+    if (!(area > 0) || !(line.total > 0)) return line;
+    line.per_area = line.total / area;
+    line.offset = counter_uniform(settings.probe_seed ^ 0x6f66667365740000ull, 0);
     for (std::size_t k = 0; k < s.polygon_count(); ++k) {
         std::size_t j = 0;
         for_each_fan_triangle(s, k, [&](const Triangle& t) {
-            if (triangle_area(t) > 0) last_polygon = k, last_triangle = j;
+            if (triangle_area(t) > 0) line.last_polygon = k, line.last_triangle = j;
             ++j;
         });
     }
+    line.start.resize(s.polygon_count() + 1);
     double along = 0;
     for (std::size_t k = 0; k < s.polygon_count(); ++k) {
+        line.start[k] = along;
         std::size_t j = 0;
         for_each_fan_triangle(s, k, [&](const Triangle& t) {
-            const double expected = triangle_area(t) * per_area;
-            const std::size_t index = j++;
-            const bool last = k == last_polygon && index == last_triangle;
-            if (!(expected > 0)) return;
-            const double to = last ? total : std::min(along + expected, total);
-            const int depth = std::clamp(int(std::ceil(std::log(expected / kLeafProbes) / std::log(4.0))), 0, kMaxDepth);
-            walk_probes(t, along, to, depth, offset, settings.probe_seed, skip, visit);
+            const double to = stretch_end(line, triangle_area(t), along, k == line.last_polygon && j == line.last_triangle);
+            ++j;
+            if (!std::isnan(to)) along = to;
+        });
+    }
+    line.start.back() = along;
+    return line;
+}
+
+// The probes on polygons [first, last), in order, with `skip` asked about every piece first.
+template <class Skip, class Visit>
+void walk_polygons(const ScatterSample& s, const ScatterQualitySettings& settings, const ProbeLine& line,
+                   std::size_t first, std::size_t last, Skip&& skip, Visit&& visit) {
+    if (line.start.empty()) return;
+    double along = line.start[first];
+    for (std::size_t k = first; k < last; ++k) {
+        std::size_t j = 0;
+        for_each_fan_triangle(s, k, [&](const Triangle& t) {
+            const double area = triangle_area(t);
+            const double to = stretch_end(line, area, along, k == line.last_polygon && j == line.last_triangle);
+            ++j;
+            if (std::isnan(to)) return;
+            const int depth = std::clamp(int(std::ceil(std::log(area * line.per_area / kLeafProbes) / std::log(4.0))), 0, kMaxDepth);
+            walk_probes(t, along, to, depth, line.offset, settings.probe_seed, skip, visit);
             along = to;
         });
     }
-    return std::size_t(total);
 }
 
 double distance(const std::array<double, 3>& p, const std::array<double, 3>& q) {
@@ -124,29 +160,92 @@ double distance(const std::array<double, 3>& p, const std::array<double, 3>& q) 
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-// The widest gap: the probe farthest from its nearest clone. A piece of a triangle whose every
-// point lies within the widest gap found so far of some clone cannot hold a wider one and is
-// skipped, and so is a probe with a clone that near: an even scatter then costs a few queries
-// per clone instead of twenty. The result is that of judging every probe.
+// Runs work(chunk) for every chunk below `count` on the machine's cores.
+template <class Work>
+void for_each_chunk(std::size_t count, Work&& work) {
+    const std::size_t threads = std::min<std::size_t>(count, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    std::atomic<std::size_t> next{0};
+    const auto worker = [&] {
+        for (std::size_t chunk; (chunk = next.fetch_add(1, std::memory_order_relaxed)) < count;) work(chunk);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+    worker();
+    for (std::thread& helper : helpers) helper.join();
+}
+
+struct Gap {
+    double widest = -1;
+    std::array<double, 3> point{};
+    std::size_t clone = NearestClone::kNone;
+};
+
+// The widest gap: the probe farthest from its nearest clone, the first such probe on the line.
+// A piece of a triangle whose every point lies within the widest gap found so far of some clone
+// cannot hold a wider one and is skipped, and so is a probe with a clone that near: an even
+// scatter then costs a few queries per clone instead of twenty. The clone that last proved a skip
+// is tried first, since the next piece or probe lies beside the last.
+//
+// The line is cut into runs of polygons measured in parallel. A run skips by its own widest gap
+// and by a hair less than the widest any run has found, so that a probe as far as the widest is
+// still judged by its run; of equal gaps the earliest run's wins. The result is that of judging
+// every probe in order, whatever the threads' timing.
 void measure_gaps(const ScatterSample& s, const ScatterQualitySettings& settings, const NearestClone& clones,
                   ScatterQuality& q) {
-    double widest = -1;
-    auto skip = [&](const Triangle& t) {
-        const std::array<double, 3> centre = {(t.a[0] + t.b[0] + t.c[0]) / 3, (t.a[1] + t.b[1] + t.c[1]) / 3,
-                                              (t.a[2] + t.b[2] + t.c[2]) / 3};
-        const double radius = std::max({distance(centre, t.a), distance(centre, t.b), distance(centre, t.c)});
-        return widest > radius && clones.any_within(centre.data(), widest - radius);
-    };
-    auto judge = [&](const std::array<double, 3>& p) {
-        if (widest >= 0 && clones.any_within(p.data(), widest)) return;
-        const NearestClone::Hit hit = clones.nearest(p.data());
-        if (hit.clone == NearestClone::kNone || !(hit.distance > widest)) return;
-        widest = hit.distance;
-        q.gap_point = p;
-        q.gap_clone = hit.clone;
-    };
-    q.probes = for_each_probe(s, settings, q.area, skip, judge);
-    q.widest_gap = widest >= 0 ? widest : kNaN;
+    const ProbeLine line = probe_line(s, settings, q.area);
+    q.probes = std::size_t(line.total);
+    q.widest_gap = kNaN;
+    if (line.start.empty()) return;
+    // Runs of about equal probe counts, fixed by the line alone.
+    constexpr std::size_t kRuns = 64;
+    std::vector<std::size_t> run_start{0};
+    for (std::size_t k = 1; k < s.polygon_count(); ++k)
+        if (line.start[k] >= line.total * double(run_start.size()) / double(kRuns)) run_start.push_back(k);
+    run_start.push_back(s.polygon_count());
+
+    std::vector<Gap> gaps(run_start.size() - 1);
+    std::atomic<double> shared{-1};
+    for_each_chunk(gaps.size(), [&](std::size_t run) {
+        Gap& gap = gaps[run];
+        std::size_t witness = NearestClone::kNone;
+        const auto reach = [&] { return std::max(gap.widest, shared.load(std::memory_order_relaxed) * (1 - 1e-12)); };
+        const auto near_some_clone = [&](const std::array<double, 3>& p, double within) {
+            if (witness != NearestClone::kNone) {
+                const double* c = &s.positions[3 * witness];
+                const double dx = p[0] - c[0], dy = p[1] - c[1], dz = p[2] - c[2];
+                if (dx * dx + dy * dy + dz * dz <= within * within) return true;
+            }
+            const std::size_t found = clones.clone_within(p.data(), within);
+            if (found == NearestClone::kNone) return false;
+            witness = found;
+            return true;
+        };
+        auto skip = [&](const Triangle& t) {
+            const std::array<double, 3> centre = {(t.a[0] + t.b[0] + t.c[0]) / 3, (t.a[1] + t.b[1] + t.c[1]) / 3,
+                                                  (t.a[2] + t.b[2] + t.c[2]) / 3};
+            const double radius = std::max({distance(centre, t.a), distance(centre, t.b), distance(centre, t.c)});
+            const double r = reach();
+            return r > radius && near_some_clone(centre, r - radius);
+        };
+        auto judge = [&](const std::array<double, 3>& p) {
+            if (const double r = reach(); r >= 0 && near_some_clone(p, r)) return;
+            const NearestClone::Hit hit = clones.nearest(p.data());
+            if (hit.clone == NearestClone::kNone || !(hit.distance > gap.widest)) return;
+            gap = {hit.distance, p, hit.clone};
+            for (double seen = shared.load(std::memory_order_relaxed);
+                 seen < hit.distance && !shared.compare_exchange_weak(seen, hit.distance, std::memory_order_relaxed);) {
+            }
+        };
+        walk_polygons(s, settings, line, run_start[run], run_start[run + 1], skip, judge);
+    });
+    Gap widest;
+    for (const Gap& gap : gaps)
+        if (gap.widest > widest.widest) widest = gap;
+    if (widest.widest >= 0) {
+        q.widest_gap = widest.widest;
+        q.gap_point = widest.point;
+        q.gap_clone = widest.clone;
+    }
 }
 
 // Clones per polygon against area, polygons pooled in table order until a pool expects
@@ -180,13 +279,20 @@ void measure_spread_over_polygons(const ScatterSample& s, const std::vector<doub
 void measure_neighbours(const ScatterSample& s, const NearestClone& clones, ScatterQuality& q) {
     q.min_distance = q.mean_nn_distance = kNaN;
     if (s.clone_count() < 2) return;
-    double sum = 0, smallest = std::numeric_limits<double>::infinity();
-    for (std::uint32_t i : clones.cell_order()) {
-        const double d = clones.nearest(&s.positions[3 * std::size_t(i)], i).distance;
-        sum += d;
-        smallest = std::min(smallest, d);
-    }
-    q.min_distance = smallest;
+    // Chunks of the cell order, summed in order: the same sum on any number of cores.
+    constexpr std::size_t kChunk = 16384;
+    const std::size_t count = clones.size(), chunks = (count + kChunk - 1) / kChunk;
+    std::vector<double> sums(chunks, 0), smallest(chunks, std::numeric_limits<double>::infinity());
+    for_each_chunk(chunks, [&](std::size_t c) {
+        for (std::size_t rank = c * kChunk; rank < std::min(count, (c + 1) * kChunk); ++rank) {
+            const double d = clones.nearest_neighbour(rank).distance;
+            sums[c] += d;
+            smallest[c] = std::min(smallest[c], d);
+        }
+    });
+    double sum = 0;
+    for (double part : sums) sum += part;
+    q.min_distance = *std::min_element(smallest.begin(), smallest.end());
     q.mean_nn_distance = sum / double(s.clone_count());
 }
 
@@ -229,8 +335,8 @@ std::vector<double> coverage_probes(const ScatterSample& s, const ScatterQuality
     double area = 0;
     for (std::size_t k = 0; k < s.polygon_count(); ++k) area += polygon_area(s, k);
     std::vector<double> probes;
-    for_each_probe(s, settings, area, [](const Triangle&) { return false; },
-                   [&](const std::array<double, 3>& p) { probes.insert(probes.end(), p.begin(), p.end()); });
+    walk_polygons(s, settings, probe_line(s, settings, area), 0, s.polygon_count(), [](const Triangle&) { return false; },
+                  [&](const std::array<double, 3>& p) { probes.insert(probes.end(), p.begin(), p.end()); });
     return probes;
 }
 

@@ -84,8 +84,8 @@ TEST(NearestClone, AgreesWithADirectSearch) {
                 const NearestClone::Hit hit = grid.nearest(p);
                 ASSERT_EQ(hit.distance, direct);
                 ASSERT_EQ(std::sqrt(squared(p, &points[3 * hit.clone])), direct);
-                ASSERT_TRUE(grid.any_within(p, direct));
-                ASSERT_FALSE(grid.any_within(p, std::nextafter(direct, 0.0)));
+                ASSERT_NE(grid.clone_within(p, direct), NearestClone::kNone);
+                ASSERT_EQ(grid.clone_within(p, std::nextafter(direct, 0.0)), NearestClone::kNone);
             }
         }
 }
