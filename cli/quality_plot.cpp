@@ -28,7 +28,7 @@ constexpr int kLineHeight = 24;
 struct Rgb {
     std::uint8_t r, g, b;
 };
-constexpr Rgb kWhite{255, 255, 255}, kPolygon{235, 235, 235}, kOutline{190, 190, 190}, kGap{220, 30, 30},
+constexpr Rgb kPolygon{235, 235, 235}, kOutline{190, 190, 190}, kGap{220, 30, 30},
     kText{30, 30, 30};
 
 // Clone i of n on a dark-blue-to-yellow ramp (five stops of a perceptually even colour map), so
