@@ -60,7 +60,7 @@ void spacing_grid::add(const XYZ6_typ& position) {
         return;
     }
     cell& home = cells_[std::size_t(cell_u(u) * cells_v_ + cell_v(v))];
-    if (home.count < 2) {
+    if (home.count < kInline) {
         home.inline_points[home.count++] = position;
         return;
     }
