@@ -42,13 +42,16 @@ struct zelkor_run_summary {
     const zelkor_target_polygon* polygons;  // target_polygons entries with ZELKOR_DETAIL_POLYGONS, else null
 };
 
-// What the observer wants beyond positions; both cost memory in proportion to the run.
-enum { ZELKOR_DETAIL_DRAWS = 1, ZELKOR_DETAIL_POLYGONS = 2 };
+// What the observer wants beyond positions (the first two cost memory in proportion to the run).
+// ZELKOR_DETAIL_PLACED asks for the report as soon as the clones are placed, before the first is
+// built, so that the observer can start on the positions while the module builds; it is ignored
+// with ZELKOR_DETAIL_DRAWS, whose values are drawn while building.
+enum { ZELKOR_DETAIL_DRAWS = 1, ZELKOR_DETAIL_POLYGONS = 2, ZELKOR_DETAIL_PLACED = 4 };
 
 using zelkor_run_observer = void (*)(const zelkor_run_summary* summary, void* context);
 
-// Called for each run that built its clones, after the last clone and before the run's memory is
-// released: once per block of up to a few thousand clones, in build order (once, with an empty
+// Called for each run that reached its clones, after the last clone was built (or placed, see
+// ZELKOR_DETAIL_PLACED) and before the run's memory is released: once per block of up to a few thousand clones, in build order (once, with an empty
 // block, when there are none), so that a million clones never need a second copy of themselves.
 // Null switches the report off. `details` is a set of ZELKOR_DETAIL_ flags.
 void zelkor_set_run_observer(zelkor_run_observer observer, void* context, int details);

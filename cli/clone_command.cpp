@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <optional>
 #include <iostream>
 #include <string>
@@ -57,17 +56,17 @@ void add_side_files(io::SaveGroup& group, const ModuleRunOutcome& outcome, const
         add_text_file(group, options.save_params_file, record_json(outcome.report.params));
     if (!options.report_file.empty()) add_text_file(group, options.report_file, report_json(outcome.report));
     if (!options.plot_file.empty() && outcome.report.quality)
-        add_plot(group, options.plot_file, outcome.scatter, *outcome.report.quality);
+        add_plot(group, options.plot_file, *outcome.scatter, *outcome.report.quality);
 }
 
 // The object, its report and its saved parameters are saved together: all written and flushed,
 // then all renamed, so that a fault in any (a full disk) leaves none of them. A fault is one of
 // the command's files that cannot be written: exit 2, naming it.
 // `instanced` (with --instances) replaces the object by the target and the clones' transforms.
-// `quality`, when measured beside the writing, is waited for before the side files that show it.
+// The scatter's figures, measured beside the run and the writing, are waited for before the side
+// files that show them.
 void save(ModuleRunOutcome& outcome, const host::Document* object, const Options& options,
-          std::function<void(std::uint64_t)> progress = {}, const InstancedParts* instanced = nullptr,
-          std::future<ScatterQuality>* quality = nullptr) {
+          std::function<void(std::uint64_t)> progress = {}, const InstancedParts* instanced = nullptr) {
     try {
         io::SaveGroup group;
         if (progress) group.on_progress(std::move(progress));
@@ -79,7 +78,7 @@ void save(ModuleRunOutcome& outcome, const host::Document* object, const Options
             left_out = io::write_mesh(*object, options.output, &group);
             outcome.report.output = options.output;
         }
-        if (quality && quality->valid()) outcome.report.quality = quality->get();
+        if (outcome.quality.valid()) outcome.report.quality = outcome.quality.get();
         add_side_files(group, outcome, options);
         group.commit();
         if (!options.quiet && !left_out.empty())
@@ -161,12 +160,6 @@ int run_clone_command(const Options& options) {
                                                           options.max_memory.value_or(default_memory_limit()), options.force});
     ModuleRunOutcome outcome = web ? web->run(loaded, setup, hooks) : run_module(loaded, setup, hooks);
     if (!outcome.usage_error.empty()) throw UsageError(outcome.usage_error);
-    // The figures only read what the run made: they are measured while the output is written.
-    std::future<ScatterQuality> quality;
-    if (hooks.keep_quality && outcome.clones_built)
-        quality = std::async(std::launch::async, [&outcome] {
-            return measure_scatter(outcome.scatter, quality_settings(outcome.report.params));
-        });
 
     if (outcome.clones_built && outcome.kept) {
         const host::Document object = split_target(std::move(setup.object), setup.templ, counts_before);
@@ -177,7 +170,7 @@ int run_clone_command(const Options& options) {
         }
         // A button pressed at the panel may have changed the jitter the plan saw.
         if (instanced) refuse_jitter(confirmed_value(outcome.report.params, "jitter"));
-        save(outcome, &object, options, progress, instanced ? &*instanced : nullptr, &quality);
+        save(outcome, &object, options, progress, instanced ? &*instanced : nullptr);
         if (bar) bar->finish();
         if (web) web->finish(outcome, options.output, seconds_since(started));
         if (options.quality) std::cout << "quality: " << quality_summary(*outcome.report.quality) << "\n";
@@ -198,7 +191,7 @@ int run_clone_command(const Options& options) {
     bar.reset();
     if (outcome.panel_posted && !outcome.confirmed && !options.quiet)
         std::cerr << "zelkor: cancelled; nothing written\n";
-    save(outcome, nullptr, options, {}, nullptr, &quality);
+    save(outcome, nullptr, options);
     return 1;
 }
 

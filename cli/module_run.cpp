@@ -14,8 +14,20 @@ struct SummaryTarget {
     ModuleRunOutcome* outcome;
     bool keep_clones;  // only a report lists them: a million clones are not kept for nothing
     bool keep_instances;
-    ScatterSample* scatter = nullptr;  // only when the scatter is measured
+    bool keep_quality;
+    const PanelAnswer* answer;  // the values the run was made with, for the quality's settings
+    ScatterSample scatter{};    // filled block by block with keep_quality
 };
+
+// The last block is in: the scatter is handed over and measured beside the rest of the run.
+void start_quality(SummaryTarget& target) {
+    ModuleRunOutcome& outcome = *target.outcome;
+    auto sample = std::make_shared<const ScatterSample>(std::move(target.scatter));
+    const ScatterQualitySettings settings =
+        quality_settings(target.answer->confirmed() ? *target.answer->confirmed() : outcome.report.params);
+    outcome.scatter = sample;
+    outcome.quality = std::async(std::launch::async, [sample, settings] { return measure_scatter(*sample, settings); }).share();
+}
 
 void take_summary(const zelkor_run_summary* summary, void* context) {
     auto* target = static_cast<SummaryTarget*>(context);
@@ -26,7 +38,10 @@ void take_summary(const zelkor_run_summary* summary, void* context) {
     report.clone_count = std::size_t(summary->clone_count);
     if (target->keep_instances)
         for (int k = 0; k < summary->block_count; ++k) target->outcome->instances.push_back(instance_of(summary->clones[k]));
-    if (target->scatter) collect_scatter(*summary, *target->scatter);
+    if (target->keep_quality) {
+        collect_scatter(*summary, target->scatter);
+        if (summary->first_clone + summary->block_count >= summary->clone_count) start_quality(*target);
+    }
     if (!target->keep_clones) return;
     for (int k = 0; k < summary->block_count; ++k) {
         const zelkor_clone_record& r = summary->clones[k];
@@ -73,9 +88,10 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;
     {
-        SummaryTarget target{&outcome, hooks.keep_clones, hooks.keep_instances, hooks.keep_quality ? &outcome.scatter : nullptr};
-        ObserverScope observe(loaded.set_observer, &target, (hooks.keep_instances ? ZELKOR_DETAIL_DRAWS : 0) |
-                                                                (hooks.keep_quality ? ZELKOR_DETAIL_POLYGONS : 0));
+        SummaryTarget target{&outcome, hooks.keep_clones, hooks.keep_instances, hooks.keep_quality, &answer};
+        ObserverScope observe(loaded.set_observer, &target,
+                              (hooks.keep_instances ? ZELKOR_DETAIL_DRAWS : 0) |
+                                  (hooks.keep_quality ? ZELKOR_DETAIL_POLYGONS | ZELKOR_DETAIL_PLACED : 0));
         result = modeler.run(loaded.module, "Zelkor");
     }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <future>
+#include <memory>
 #include <optional>
 
 #include "cli/clone_instance.h"
@@ -36,7 +38,10 @@ struct ModuleRunOutcome {
     bool kept = false;          // the session closed with its edits kept
     std::string usage_error;    // a value the panel could not be given: the run was cancelled
     std::vector<io::Instance> instances;  // with keep_instances, in build order
-    ScatterSample scatter;                // with keep_quality
+    // With keep_quality: the clones' positions and polygons, and their figures, measured on other
+    // threads from the moment the module reports its clones (with most modules, while it builds).
+    std::shared_ptr<const ScatterSample> scatter;
+    std::shared_future<ScatterQuality> quality;
 };
 
 // Runs the module on setup.object.document, which then holds the run's additions.

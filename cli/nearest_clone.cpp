@@ -11,55 +11,27 @@ namespace zelkor::cli {
 
 namespace {
 
-// Cell coordinates take 21 bits each in a key, offset so that cells on either side of the
-// clones' extent have keys too; the clones' own cells stay within kClonesCells of the origin.
-constexpr std::int64_t kBias = std::int64_t(1) << 20;
-constexpr double kClonesCells = double(std::int64_t(1) << 19);
-// Rings searched before the tree answers: 7 x 7 x 7 cells, far more than an even scatter needs.
+// Rings searched before the tree answers: 7 x 7 columns, far more than an even scatter needs.
 constexpr int kMaxRing = 3;
 constexpr std::size_t kLeaf = 8;
+// Column numbers stay far from where a double stops counting whole numbers.
+constexpr double kFarthestColumn = 1e15;
 
-std::uint64_t key_of(std::int64_t x, std::int64_t y, std::int64_t z) {
-    return std::uint64_t(x + kBias) | std::uint64_t(y + kBias) << 21 | std::uint64_t(z + kBias) << 42;
-}
-
-// Cells are hashed by blocks of 4 x 4 x 4: a block's cells take 64 neighbouring slots of the
-// table, so that the few dozen cells around a query (and the clones they hold, which are stored in
-// slot order) share a few cache lines instead of one each; and one 64-bit word of the occupancy
-// bits, so that the empty cells around a query (most of them, around a surface) are passed over
-// without a look into the table.
-struct CellHash {
-    std::uint64_t block;  // the block's hash
-    unsigned within;      // the cell's place in its block
-
-    explicit CellHash(std::uint64_t key) {
-        constexpr std::uint64_t kCoordinate = (std::uint64_t(1) << 21) - 1;
-        const std::uint64_t x = key & kCoordinate, y = key >> 21 & kCoordinate, z = key >> 42;
-        block = (((x >> 2) | (y >> 2) << 21 | (z >> 2) << 42) * 0x9e3779b97f4a7c15ull) >> 40;
-        within = unsigned((x & 3) | (y & 3) << 2 | (z & 3) << 4);
-    }
-    std::size_t home_slot(std::size_t mask) const { return std::size_t(block << 6 | within) & mask; }
-    std::size_t word(std::size_t mask) const { return std::size_t(block) & mask; }
+struct ColumnOffset {
+    std::int8_t du, dv;
 };
 
-struct CellOffset {
-    std::int8_t dx, dy, dz;
-};
-
-// The cells around a cell, ring by ring: ring r holds those r cells away along some axis.
-const std::array<std::vector<CellOffset>, kMaxRing + 1>& ring_offsets() {
+// The columns around a column, ring by ring, nearer first: ring r holds those r columns away
+// along one axis or both. A search that finds a near clone early passes over more columns.
+const std::array<std::vector<ColumnOffset>, kMaxRing + 1>& ring_offsets() {
     static const auto rings = [] {
-        std::array<std::vector<CellOffset>, kMaxRing + 1> t;
-        for (int dx = -kMaxRing; dx <= kMaxRing; ++dx)
-            for (int dy = -kMaxRing; dy <= kMaxRing; ++dy)
-                for (int dz = -kMaxRing; dz <= kMaxRing; ++dz)
-                    t[std::size_t(std::max({std::abs(dx), std::abs(dy), std::abs(dz)}))].push_back(
-                        {std::int8_t(dx), std::int8_t(dy), std::int8_t(dz)});
-        // Nearer cells first: a search that finds a near clone early prunes more.
+        std::array<std::vector<ColumnOffset>, kMaxRing + 1> t;
+        for (int du = -kMaxRing; du <= kMaxRing; ++du)
+            for (int dv = -kMaxRing; dv <= kMaxRing; ++dv)
+                t[std::size_t(std::max(std::abs(du), std::abs(dv)))].push_back({std::int8_t(du), std::int8_t(dv)});
         for (auto& ring : t)
-            std::stable_sort(ring.begin(), ring.end(), [](CellOffset a, CellOffset b) {
-                return a.dx * a.dx + a.dy * a.dy + a.dz * a.dz < b.dx * b.dx + b.dy * b.dy + b.dz * b.dz;
-            });
+            std::stable_sort(ring.begin(), ring.end(),
+                             [](ColumnOffset a, ColumnOffset b) { return a.du * a.du + a.dv * a.dv < b.du * b.du + b.dv * b.dv; });
         return t;
     }();
     return rings;
@@ -147,49 +119,49 @@ private:
 NearestClone::NearestClone(std::span<const double> positions, double cell_size)
     : positions_(positions), count_(positions.size() / 3) {
     assert(positions.size() % 3 == 0 && count_ < std::numeric_limits<std::uint32_t>::max());
-    double high[3] = {0, 0, 0};
+    double low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
     for (std::size_t i = 0; i < count_; ++i)
         for (int a = 0; a < 3; ++a) {
             const double v = positions[3 * i + a];
-            if (i == 0 || v < origin_[a]) origin_[a] = v;
+            if (i == 0 || v < low[a]) low[a] = v;
             if (i == 0 || v > high[a]) high[a] = v;
         }
-    const double extent = std::max({high[0] - origin_[0], high[1] - origin_[1], high[2] - origin_[2]});
-    cell_ = cell_size;
-    if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = extent > 0 ? extent / 1024 : 1;
-    cell_ = std::max(cell_, extent / kClonesCells);
+    const double extent[3] = {high[0] - low[0], high[1] - low[1], high[2] - low[2]};
+    int order[3] = {0, 1, 2};
+    std::stable_sort(order, order + 3, [&](int a, int b) { return extent[a] > extent[b]; });
+    axis_[0] = std::min(order[0], order[1]);
+    axis_[1] = std::max(order[0], order[1]);
+    const double eu = extent[axis_[0]], ev = extent[axis_[1]];
+    origin_[0] = low[axis_[0]];
+    origin_[1] = low[axis_[1]];
 
-    // Blocks sharing their 64 slots is fine: a surface crosses a block in a slab, filling few.
-    std::size_t capacity = 64;
-    while (capacity < 2 * count_) capacity *= 2;
-    table_.assign(capacity, Cell{});
-    occupied_.assign(capacity / 16, 0);  // a bit for every 16th slot: few words hold two blocks
-    // Count per cell, then hand each cell its slice of the clones: two passes, one allocation.
-    std::vector<std::uint32_t> slot_of(count_);
+    // Columns as wide as asked, unless that would take more than a few per clone.
+    const double budget = double(std::max<std::size_t>(4 * count_, 1024));
+    cell_ = cell_size;
+    if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = std::max(eu, ev) > 0 ? std::max(eu, ev) / 1024 : 1;
+    if ((eu / cell_ + 1) * (ev / cell_ + 1) > budget) cell_ = std::max(std::sqrt(eu * ev / budget), std::max(eu, ev) / budget);
+    if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = 1;
+    columns_[0] = std::int64_t(eu / cell_) + 1;
+    columns_[1] = std::int64_t(ev / cell_) + 1;
+
+    // Count per column, then hand each column its slice of the clones: two passes.
+    first_.assign(std::size_t(columns_[0] * columns_[1]) + 1, 0);
+    std::vector<std::uint32_t> column_of_clone(count_);
     for (std::size_t i = 0; i < count_; ++i) {
-        std::int64_t cell[3];
-        double fraction[3];
-        [[maybe_unused]] const bool inside = cell_of(&positions[3 * i], cell, fraction);
+        std::int64_t column[2];
+        double fraction[2];
+        [[maybe_unused]] const bool inside = column_of(&positions[3 * i], column, fraction);
         assert(inside);
-        const std::uint64_t key = key_of(cell[0], cell[1], cell[2]);
-        const CellHash hash(key);
-        occupied_[hash.word(occupied_.size() - 1)] |= std::uint64_t(1) << hash.within;
-        std::size_t slot = hash.home_slot(capacity - 1);
-        while (table_[slot].key != 0 && table_[slot].key != key) slot = (slot + 1) & (capacity - 1);
-        table_[slot].key = key;
-        ++table_[slot].count;
-        slot_of[i] = std::uint32_t(slot);
+        const std::int64_t u = std::clamp<std::int64_t>(column[0], 0, columns_[0] - 1);
+        const std::int64_t v = std::clamp<std::int64_t>(column[1], 0, columns_[1] - 1);
+        column_of_clone[i] = std::uint32_t(u * columns_[1] + v);
+        ++first_[column_of_clone[i] + 1];
     }
-    std::uint32_t next = 0;
-    for (Cell& c : table_) {
-        c.first = next;
-        next += c.count;
-        c.count = 0;
-    }
+    for (std::size_t k = 1; k < first_.size(); ++k) first_[k] += first_[k - 1];
+    std::vector<std::uint32_t> filled(first_.begin(), first_.end() - 1);
     sorted_.resize(count_);
     for (std::size_t i = 0; i < count_; ++i) {
-        Cell& c = table_[slot_of[i]];
-        Placed& placed = sorted_[c.first + c.count++];
+        Placed& placed = sorted_[filled[column_of_clone[i]]++];
         std::copy_n(&positions[3 * i], 3, placed.at);
         placed.index = std::uint32_t(i);
     }
@@ -197,38 +169,30 @@ NearestClone::NearestClone(std::span<const double> positions, double cell_size)
 
 NearestClone::~NearestClone() = default;
 
-bool NearestClone::cell_of(const double p[3], std::int64_t cell[3], double fraction[3]) const {
-    for (int a = 0; a < 3; ++a) {
-        const double t = (p[a] - origin_[a]) / cell_;
+bool NearestClone::column_of(const double p[3], std::int64_t column[2], double fraction[2]) const {
+    for (int a = 0; a < 2; ++a) {
+        const double t = (p[axis_[a]] - origin_[a]) / cell_;
         // Also false for a coordinate that is not a number.
-        if (!(t >= -double(kBias) + 1 && t < double(kBias) - 1)) return false;
+        if (!(t > -kFarthestColumn && t < kFarthestColumn)) return false;
         const double whole = std::floor(t);
-        cell[a] = std::int64_t(whole);
+        column[a] = std::int64_t(whole);
         fraction[a] = t - whole;
     }
     return true;
 }
 
-const NearestClone::Cell* NearestClone::find(std::uint64_t key) const {
-    const CellHash hash(key);
-    if (!(occupied_[hash.word(occupied_.size() - 1)] >> hash.within & 1)) return nullptr;
-    const std::size_t mask = table_.size() - 1;
-    for (std::size_t slot = hash.home_slot(mask); table_[slot].key != 0; slot = (slot + 1) & mask)
-        if (table_[slot].key == key) return &table_[slot];
-    return nullptr;
-}
-
 bool NearestClone::ring_search(const double p[3], std::size_t skip, double reach, bool first_within, Hit& best,
                                int max_ring) const {
-    std::int64_t cell[3];
-    double fraction[3];
-    if (count_ == 0 || !cell_of(p, cell, fraction)) return false;
+    std::int64_t column[2];
+    double fraction[2];
+    if (count_ == 0 || !column_of(p, column, fraction)) return false;
     double best_squared = std::numeric_limits<double>::infinity();
     const double reach_squared = reach * reach;
-    // gaps[a][d + kMaxRing]: how far p is, squared, along axis a from the cells d cells away.
-    double gaps[3][2 * kMaxRing + 1];
-    double edge = 1;  // p's distance to its own cell's nearest face, in cells
-    for (int a = 0; a < 3; ++a) {
+    // gaps[a][d + kMaxRing]: how far p is, squared, along axis a from the columns d columns away.
+    // A clone's distance from p is at least its column's distance in the grid's plane.
+    double gaps[2][2 * kMaxRing + 1];
+    double edge = 1;  // p's distance to its own column's nearest side, in columns
+    for (int a = 0; a < 2; ++a) {
         const double f = fraction[a];
         edge = std::min({edge, f, 1 - f});
         for (int d = -kMaxRing; d <= kMaxRing; ++d) {
@@ -236,15 +200,16 @@ bool NearestClone::ring_search(const double p[3], std::size_t skip, double reach
             gaps[a][d + kMaxRing] = g * g;
         }
     }
-    const auto& shells = ring_offsets();
+    const auto& rings = ring_offsets();
     for (int r = 0; r <= max_ring; ++r) {
-        for (const CellOffset& o : shells[std::size_t(r)]) {
-            const double near_squared = gaps[0][o.dx + kMaxRing] + gaps[1][o.dy + kMaxRing] + gaps[2][o.dz + kMaxRing];
+        for (const ColumnOffset& o : rings[std::size_t(r)]) {
+            const std::int64_t u = column[0] + o.du, v = column[1] + o.dv;
+            if (u < 0 || u >= columns_[0] || v < 0 || v >= columns_[1]) continue;
+            const double near_squared = gaps[0][o.du + kMaxRing] + gaps[1][o.dv + kMaxRing];
             if (near_squared > best_squared || near_squared > reach_squared) continue;
-            const Cell* c = find(key_of(cell[0] + o.dx, cell[1] + o.dy, cell[2] + o.dz));
-            if (!c) continue;
-            for (std::uint32_t k = c->first; k < c->first + c->count; ++k) {
-                const Placed& q = sorted_[k];
+            const std::size_t k = std::size_t(u * columns_[1] + v);
+            for (std::uint32_t i = first_[k]; i < first_[k + 1]; ++i) {
+                const Placed& q = sorted_[i];
                 if (q.index == skip) continue;
                 const double d = squared_distance(p, q.at);
                 if (d < best_squared) best_squared = d, best.clone = q.index;
@@ -254,7 +219,8 @@ bool NearestClone::ring_search(const double p[3], std::size_t skip, double reach
                 return true;
             }
         }
-        // Every cell of the next ring lies r cells and p's distance to its cell's nearest face away.
+        // Every column of the next ring lies r columns and p's distance to its column's nearest
+        // side away.
         const double settled = (double(r) + edge) * cell_;
         if (best_squared <= settled * settled || reach <= settled) {
             best.distance = std::sqrt(best_squared);

@@ -1,7 +1,10 @@
 // Nearest-clone queries over a run's clone positions, for measuring how the clones are spread.
-// A hashed grid of cubic cells answers the usual question, a clone within a cell or two, by
-// looking at a handful of cells; a point far from every clone (a hole the density map left, a
-// probe beyond the clones' extent) is answered by a k-d tree built the first time one is asked.
+// Clones stand on surfaces, so a flat grid finds them: square columns over the two widest axes of
+// the clones' box, in one array indexed by column, each holding the clones above and below it;
+// the third axis is left to the exact distance. The usual question, a clone within a column or
+// two, is answered from a few neighbouring columns; a point far from every clone (a hole the
+// density map left, a probe beyond the clones' extent) by a k-d tree built the first time one is
+// asked.
 #pragma once
 
 #include <cstddef>
@@ -22,9 +25,9 @@ public:
         double distance = 0;
     };
 
-    // `positions` holds x, y, z per clone and must outlive this object. `cell_size` is the grid's
-    // cell edge: about the expected distance between neighbours keeps queries to a few cells. It
-    // is enlarged when the clones' extent would need more cells along an axis than a key holds.
+    // `positions` holds x, y, z per clone and must outlive this object. `cell_size` is a column's
+    // width: about the expected distance between neighbours keeps queries to a few columns. It is
+    // enlarged when the clones' box would need more than a few columns per clone.
     NearestClone(std::span<const double> positions, double cell_size);
     ~NearestClone();
 
@@ -37,22 +40,18 @@ public:
     // Some clone at `radius` or nearer from `p` (not always the nearest), or kNone.
     std::size_t clone_within(const double p[3], double radius) const;
 
-    // The clone nearest to another, the clones taken in the order of their cells (rank 0 to
+    // The clone nearest to another, the clones taken in the order of their columns (rank 0 to
     // size() - 1), which keeps consecutive queries local; `clone` of the hit's query is query_of().
     Hit nearest_neighbour(std::size_t rank) const { return nearest(sorted_[rank].at, sorted_[rank].index); }
     std::size_t query_of(std::size_t rank) const { return sorted_[rank].index; }
 
 private:
-    struct Cell {
-        std::uint64_t key = 0;  // 0: empty slot
-        std::uint32_t first = 0;
-        std::uint32_t count = 0;
-    };
     class Tree;
 
-    bool cell_of(const double p[3], std::int64_t cell[3], double fraction[3]) const;
-    const Cell* find(std::uint64_t key) const;
-    // The nearest clone within `reach` of p from the rings of cells around p's cell, up to
+    // p's column along the grid's two axes, and where in it p lies (0 to 1, each); false for a
+    // point too far off for column numbers.
+    bool column_of(const double p[3], std::int64_t column[2], double fraction[2]) const;
+    // The nearest clone within `reach` of p from the rings of columns around p's column, up to
     // `max_ring`; with `first_within`, the first clone found within reach. False when the rings
     // could not settle the answer and the tree must.
     bool ring_search(const double p[3], std::size_t skip, double reach, bool first_within, Hit& best, int max_ring) const;
@@ -61,14 +60,15 @@ private:
     std::span<const double> positions_;
     std::size_t count_ = 0;
     double cell_ = 1;
-    double origin_[3] = {0, 0, 0};
-    std::vector<Cell> table_;        // open addressing, a power of two in size
-    std::vector<std::uint64_t> occupied_;  // a bit per cell, by its hash: clear for an empty cell
+    int axis_[2] = {0, 2};          // the grid's axes: 0 = x, 1 = y, 2 = z
+    double origin_[2] = {0, 0};
+    std::int64_t columns_[2] = {1, 1};
+    std::vector<std::uint32_t> first_;  // column k's clones: sorted_[first_[k]] to sorted_[first_[k + 1] - 1]
     struct Placed {
         double at[3];
         std::uint32_t index;  // into the positions given
     };
-    std::vector<Placed> sorted_;  // clones in cell order, so that a cell's clones sit together
+    std::vector<Placed> sorted_;  // clones by column, so that a column's clones sit together
     mutable std::once_flag tree_built_;  // queries may come from several threads
     mutable std::unique_ptr<Tree> tree_;
 };

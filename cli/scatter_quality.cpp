@@ -40,6 +40,15 @@ std::array<double, 3> midpoint(const std::array<double, 3>& p, const std::array<
     return {(p[0] + q[0]) * 0.5, (p[1] + q[1]) * 0.5, (p[2] + q[2]) * 0.5};
 }
 
+double distance(const std::array<double, 3>& p, const std::array<double, 3>& q) {
+    const double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+std::array<double, 3> centroid(const Triangle& t) {
+    return {(t.a[0] + t.b[0] + t.c[0]) / 3, (t.a[1] + t.b[1] + t.c[1]) / 3, (t.a[2] + t.b[2] + t.c[2]) / 3};
+}
+
 // Polygon k's fan triangles (point 0, j - 1, j), as placement measures a polygon.
 template <class Visit>
 void for_each_fan_triangle(const ScatterSample& s, std::size_t k, Visit&& visit) {
@@ -63,11 +72,15 @@ double polygon_area(const ScatterSample& s, std::size_t k) {
 // piece taking a quarter of its parent's stretch; probe g stands uniformly at random in the
 // smallest piece holding its place on the line. So which piece holds a probe and where it lies
 // depend only on g: a piece can be skipped without changing the others.
+//
+// `radius` bounds the distance from the piece's centroid to any of its points. A piece is half
+// its parent's size, so half the parent's bound does, plus `slack` for the rounding of the
+// midpoints and centroids.
 template <class Skip, class Visit>
-void walk_probes(const Triangle& t, double from, double to, int depth, double offset, std::uint64_t seed,
-                 Skip& skip, Visit& visit) {
+void walk_probes(const Triangle& t, double radius, double slack, double from, double to, int depth, double offset,
+                 std::uint64_t seed, Skip& skip, Visit& visit) {
     const double first = std::ceil(from - offset), end = std::ceil(to - offset);
-    if (!(end > first) || skip(t)) return;
+    if (!(end > first) || skip(t, radius)) return;
     if (depth == 0) {
         for (double g = first; g < end; ++g) {
             const std::uint64_t n = std::uint64_t(g);
@@ -83,8 +96,8 @@ void walk_probes(const Triangle& t, double from, double to, int depth, double of
     const Triangle pieces[4] = {{t.a, ab, ca}, {ab, t.b, bc}, {ca, bc, t.c}, {bc, ca, ab}};
     const double quarter = (to - from) / 4;
     for (int k = 0; k < 4; ++k)
-        walk_probes(pieces[k], from + k * quarter, k == 3 ? to : from + (k + 1) * quarter, depth - 1, offset, seed,
-                    skip, visit);
+        walk_probes(pieces[k], radius / 2 + slack, slack, from + k * quarter, k == 3 ? to : from + (k + 1) * quarter,
+                    depth - 1, offset, seed, skip, visit);
 }
 
 // The line the probes stand on: where each polygon's stretch begins, and what placing a probe
@@ -149,15 +162,16 @@ void walk_polygons(const ScatterSample& s, const ScatterQualitySettings& setting
             ++j;
             if (std::isnan(to)) return;
             const int depth = std::clamp(int(std::ceil(std::log(area * line.per_area / kLeafProbes) / std::log(4.0))), 0, kMaxDepth);
-            walk_probes(t, along, to, depth, line.offset, settings.probe_seed, skip, visit);
+            const auto centre = centroid(t);
+            double magnitude = 0;
+            for (const auto* corner : {&t.a, &t.b, &t.c})
+                for (double v : *corner) magnitude = std::max(magnitude, std::fabs(v));
+            const double slack = 1e-14 * magnitude;  // some 45 units in the last place of the coordinates
+            const double radius = std::max({distance(centre, t.a), distance(centre, t.b), distance(centre, t.c)}) + slack;
+            walk_probes(t, radius, slack, along, to, depth, line.offset, settings.probe_seed, skip, visit);
             along = to;
         });
     }
-}
-
-double distance(const std::array<double, 3>& p, const std::array<double, 3>& q) {
-    const double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
-    return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 // Runs work(chunk) for every chunk below `count` on the machine's cores.
@@ -220,12 +234,9 @@ void measure_gaps(const ScatterSample& s, const ScatterQualitySettings& settings
             witness = found;
             return true;
         };
-        auto skip = [&](const Triangle& t) {
-            const std::array<double, 3> centre = {(t.a[0] + t.b[0] + t.c[0]) / 3, (t.a[1] + t.b[1] + t.c[1]) / 3,
-                                                  (t.a[2] + t.b[2] + t.c[2]) / 3};
-            const double radius = std::max({distance(centre, t.a), distance(centre, t.b), distance(centre, t.c)});
+        auto skip = [&](const Triangle& t, double radius) {
             const double r = reach();
-            return r > radius && near_some_clone(centre, r - radius);
+            return r > radius && near_some_clone(centroid(t), r - radius);
         };
         auto judge = [&](const std::array<double, 3>& p) {
             if (const double r = reach(); r >= 0 && near_some_clone(p, r)) return;
@@ -335,7 +346,7 @@ std::vector<double> coverage_probes(const ScatterSample& s, const ScatterQuality
     double area = 0;
     for (std::size_t k = 0; k < s.polygon_count(); ++k) area += polygon_area(s, k);
     std::vector<double> probes;
-    walk_polygons(s, settings, probe_line(s, settings, area), 0, s.polygon_count(), [](const Triangle&) { return false; },
+    walk_polygons(s, settings, probe_line(s, settings, area), 0, s.polygon_count(), [](const Triangle&, double) { return false; },
                   [&](const std::array<double, 3>& p) { probes.insert(probes.end(), p.begin(), p.end()); });
     return probes;
 }

@@ -180,8 +180,10 @@ int CloneMake(int, GlobalFunc global, void* local, void*) {
         } else {
             if (par.size_wg > 0) get_wg_info(num_polys, wm, par.size_wg);
             set_positions(wm, &par);
+            const bool report_placed = (observer_details & ZELKOR_DETAIL_PLACED) && !(observer_details & ZELKOR_DETAIL_DRAWS);
+            if (report_placed) report_run();
             build_clones();
-            report_run();
+            if (!report_placed) report_run();
         }
     } else if (xpanel) {
         xpanf->destroy(xpanel);
