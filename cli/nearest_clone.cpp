@@ -141,22 +141,30 @@ NearestClone::NearestClone(std::span<const double> positions, double cell_size)
     if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = std::max(eu, ev) > 0 ? std::max(eu, ev) / 1024 : 1;
     if ((eu / cell_ + 1) * (ev / cell_ + 1) > budget) cell_ = std::max(std::sqrt(eu * ev / budget), std::max(eu, ev) / budget);
     if (!(cell_ > 0) || !std::isfinite(cell_)) cell_ = 1;
-    columns_[0] = std::int64_t(eu / cell_) + 1;
-    columns_[1] = std::int64_t(ev / cell_) + 1;
+    // A box too large to count in columns, or a clone whose coordinates are not numbers, leaves
+    // every query to the tree.
+    gridded_ = eu / cell_ <= budget && ev / cell_ <= budget;
+    std::vector<std::uint32_t> column_of_clone(count_, 0);
+    if (gridded_) {
+        columns_[0] = std::int64_t(eu / cell_) + 1;
+        columns_[1] = std::int64_t(ev / cell_) + 1;
+        for (std::size_t i = 0; i < count_ && gridded_; ++i) {
+            std::int64_t column[2] = {0, 0};
+            double fraction[2];
+            gridded_ = column_of(&positions[3 * i], column, fraction);
+            const std::int64_t u = std::clamp<std::int64_t>(column[0], 0, columns_[0] - 1);
+            const std::int64_t v = std::clamp<std::int64_t>(column[1], 0, columns_[1] - 1);
+            column_of_clone[i] = std::uint32_t(u * columns_[1] + v);
+        }
+    }
+    if (!gridded_) {
+        columns_[0] = columns_[1] = 1;
+        std::fill(column_of_clone.begin(), column_of_clone.end(), 0);
+    }
 
     // Count per column, then hand each column its slice of the clones: two passes.
     first_.assign(std::size_t(columns_[0] * columns_[1]) + 1, 0);
-    std::vector<std::uint32_t> column_of_clone(count_);
-    for (std::size_t i = 0; i < count_; ++i) {
-        std::int64_t column[2];
-        double fraction[2];
-        [[maybe_unused]] const bool inside = column_of(&positions[3 * i], column, fraction);
-        assert(inside);
-        const std::int64_t u = std::clamp<std::int64_t>(column[0], 0, columns_[0] - 1);
-        const std::int64_t v = std::clamp<std::int64_t>(column[1], 0, columns_[1] - 1);
-        column_of_clone[i] = std::uint32_t(u * columns_[1] + v);
-        ++first_[column_of_clone[i] + 1];
-    }
+    for (std::uint32_t column : column_of_clone) ++first_[column + 1];
     for (std::size_t k = 1; k < first_.size(); ++k) first_[k] += first_[k - 1];
     std::vector<std::uint32_t> filled(first_.begin(), first_.end() - 1);
     sorted_.resize(count_);
@@ -185,7 +193,7 @@ bool NearestClone::ring_search(const double p[3], std::size_t skip, double reach
                                int max_ring) const {
     std::int64_t column[2];
     double fraction[2];
-    if (count_ == 0 || !column_of(p, column, fraction)) return false;
+    if (count_ == 0 || !gridded_ || !column_of(p, column, fraction)) return false;
     double best_squared = std::numeric_limits<double>::infinity();
     const double reach_squared = reach * reach;
     // gaps[a][d + kMaxRing]: how far p is, squared, along axis a from the columns d columns away.

@@ -63,6 +63,7 @@ private:
     int axis_[2] = {0, 2};          // the grid's axes: 0 = x, 1 = y, 2 = z
     double origin_[2] = {0, 0};
     std::int64_t columns_[2] = {1, 1};
+    bool gridded_ = false;  // false: every query goes to the tree
     std::vector<std::uint32_t> first_;  // column k's clones: sorted_[first_[k]] to sorted_[first_[k + 1] - 1]
     struct Placed {
         double at[3];
