@@ -40,10 +40,9 @@ public:
     // Some clone at `radius` or nearer from `p` (not always the nearest), or kNone.
     std::size_t clone_within(const double p[3], double radius) const;
 
-    // The clone nearest to another, the clones taken in the order of their columns (rank 0 to
-    // size() - 1), which keeps consecutive queries local; `clone` of the hit's query is query_of().
+    // The nearest other clone to the clone of rank `rank` (0 to size() - 1) in the order of the
+    // columns: asking in rank order keeps consecutive queries local.
     Hit nearest_neighbour(std::size_t rank) const { return nearest(sorted_[rank].at, sorted_[rank].index); }
-    std::size_t query_of(std::size_t rank) const { return sorted_[rank].index; }
 
 private:
     class Tree;
