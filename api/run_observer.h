@@ -51,8 +51,9 @@ enum { ZELKOR_DETAIL_DRAWS = 1, ZELKOR_DETAIL_POLYGONS = 2, ZELKOR_DETAIL_PLACED
 using zelkor_run_observer = void (*)(const zelkor_run_summary* summary, void* context);
 
 // Called for each run that reached its clones, after the last clone was built (or placed, see
-// ZELKOR_DETAIL_PLACED) and before the run's memory is released: once per block of up to a few thousand clones, in build order (once, with an empty
-// block, when there are none), so that a million clones never need a second copy of themselves.
+// ZELKOR_DETAIL_PLACED) and before the run's memory is released: once per block of up to a few
+// thousand clones, in build order (once, with an empty block, when there are none), so that a
+// million clones never need a second copy of themselves.
 // Null switches the report off. `details` is a set of ZELKOR_DETAIL_ flags.
 void zelkor_set_run_observer(zelkor_run_observer observer, void* context, int details);
 

@@ -290,7 +290,7 @@ void measure_spread_over_polygons(const ScatterSample& s, const std::vector<doub
 void measure_neighbours(const ScatterSample& s, const NearestClone& clones, ScatterQuality& q) {
     q.min_distance = q.mean_nn_distance = kNaN;
     if (s.clone_count() < 2) return;
-    // Chunks of the cell order, summed in order: the same sum on any number of cores.
+    // Chunks of the column order, summed in order: the same sum on any number of cores.
     constexpr std::size_t kChunk = 16384;
     const std::size_t count = clones.size(), chunks = (count + kChunk - 1) / kChunk;
     std::vector<double> sums(chunks, 0), smallest(chunks, std::numeric_limits<double>::infinity());
