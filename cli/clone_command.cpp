@@ -152,6 +152,8 @@ int run_clone_command(const Options& options) {
     hooks.keep_clones = !options.report_file.empty();
     hooks.keep_instances = instanced.has_value();
     hooks.cancel = options.cancel;
+    // The web page may change the clone count; these options cannot.
+    if (options.panel != "web") hooks.expected_growth = host::LayerGrowth{estimate.points, estimate.polygons, estimate.corners};
 
     std::unique_ptr<WebPanel> web;
     if (options.panel == "web")

@@ -82,7 +82,13 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
         outcome.report.messages.push_back({host::message_kind_name(m.kind), m.line1, m.line2});
         if (hooks.on_message) hooks.on_message(m);
     });
-    modeler.panels().set_front(answer.front());
+    std::unique_ptr<host::PageWarmer> warmer;  // declared before the run, so it stops after it
+    modeler.panels().set_front([&, front = answer.front()](host::Panel& panel) {
+        const int ok = front(panel);
+        if (ok && hooks.expected_growth && !setup.foreground.empty())
+            warmer = host::warm_layer_growth(setup.object.document.layers[std::size_t(setup.foreground.front())], *hooks.expected_growth);
+        return ok;
+    });
     if (hooks.on_progress) modeler.monitors().set_progress(hooks.on_progress);
 
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);

@@ -15,6 +15,7 @@
 #include "cli/scatter_quality.h"
 #include "host/messages.h"
 #include "host/monitor.h"
+#include "host/page_warmer.h"
 
 namespace zelkor::cli {
 
@@ -28,6 +29,9 @@ struct ModuleRunHooks {
     bool keep_quality = false;  // the clones' positions and their polygons, to measure the scatter
     bool cancel = false;
     std::function<int(host::Panel&)> person;  // answers the panel after the command line's values
+    // What the run is expected to add: once the panel is confirmed, room for it is set aside in
+    // the layer the clones go to and mapped on another thread while the module places them.
+    std::optional<host::LayerGrowth> expected_growth;
 };
 
 struct ModuleRunOutcome {

@@ -17,6 +17,7 @@ struct RunEstimate {
     std::uint64_t iterations = 0;         // tested tries per clone, at most
     std::uint64_t points = 0;             // made by the run
     std::uint64_t polygons = 0;
+    std::uint64_t corners = 0;            // point references of those polygons
     std::uint64_t map_values = 0;
     std::uint64_t layer_points = 0;       // in the layer the clones go to, after the run
     std::uint64_t layer_polygons = 0;

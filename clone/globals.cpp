@@ -48,7 +48,7 @@ UV_typ* STs = nullptr;
 bool use_reference_structures = false;
 
 spacing_grid* active_grid = nullptr;
-std::vector<pos_typ> position_block;
+position_nodes position_block;
 std::unique_ptr<template_snapshot> snapshot;
 std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
 std::vector<drawn_clone> drawn_clones;

@@ -24,10 +24,13 @@
 #include "math/vector.h"
 #include "params/params.h"
 #include "random/random.h"
+#include "util/huge_page_allocator.h"
 
 namespace zelkor {
 
 struct pos_typ;
+// Placed positions in one block (huge pages: a million of them are 64 MB).
+using position_nodes = std::vector<pos_typ, huge_page_allocator<pos_typ>>;
 struct IDs_typ;
 struct UV_typ;
 class spacing_grid;
@@ -89,7 +92,7 @@ extern bool use_reference_structures;
 // placed, pos_list's nodes in one block, the template read once, the morph-map names by clone
 // number.
 extern spacing_grid* active_grid;
-extern std::vector<pos_typ> position_block;
+extern position_nodes position_block;
 extern std::unique_ptr<template_snapshot> snapshot;
 extern std::vector<std::pair<int, std::vector<std::string>>> morph_names_by_number;
 

@@ -1,0 +1,72 @@
+#include "host/page_warmer.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace zelkor::host {
+
+namespace {
+
+#ifndef MADV_POPULATE_WRITE
+constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14
+#endif
+
+// A step small enough to stop soon when asked, large enough to take a huge page at a time.
+constexpr std::size_t kStep = std::size_t(2) << 20;
+
+// The room between an array's end and its capacity, where the edits will write next.
+template <class T>
+std::span<std::byte> spare(FlatArray<T>& array) {
+    auto* end = reinterpret_cast<std::byte*>(array.data() + array.size());
+    return {end, (array.capacity() - array.size()) * sizeof(T)};
+}
+
+template <class T>
+void reserve_more(FlatArray<T>& array, std::uint64_t more, std::vector<std::span<std::byte>>& ranges) {
+    array.reserve(array.size() + std::size_t(more));
+    ranges.push_back(spare(array));
+}
+
+}  // namespace
+
+PageWarmer::PageWarmer(std::vector<std::span<std::byte>> ranges) {
+    const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    thread_ = std::thread([this, ranges = std::move(ranges), page] {
+        for (std::span<std::byte> range : ranges) {
+            std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(range.data()) + page - 1) & ~(page - 1);
+            const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(range.data()) + range.size()) & ~(page - 1);
+            for (; from < to && !stop_.load(std::memory_order_relaxed); from += kStep) {
+                // A kernel without the request refuses it: the edits then fault the pages in.
+                if (::madvise(reinterpret_cast<void*>(from), std::min<std::uintptr_t>(kStep, to - from), MADV_POPULATE_WRITE) != 0)
+                    return;
+            }
+        }
+    });
+}
+
+PageWarmer::~PageWarmer() {
+    stop_ = true;
+    wait();
+}
+
+void PageWarmer::wait() {
+    if (thread_.joinable()) thread_.join();
+}
+
+std::unique_ptr<PageWarmer> warm_layer_growth(Layer& layer, const LayerGrowth& growth) {
+    std::vector<std::span<std::byte>> ranges;
+    // In the order the edits fill them, the largest first.
+    reserve_more(layer.positions, 3 * growth.points, ranges);
+    reserve_more(layer.poly_points, growth.corners, ranges);
+    reserve_more(layer.poly_start, growth.polygons, ranges);
+    reserve_more(layer.poly_type, growth.polygons, ranges);
+    for (PolygonTags& tags : layer.poly_tags) reserve_more(tags.values, growth.polygons, ranges);
+    reserve_more(layer.poly_flag_bits, growth.polygons, ranges);
+    reserve_more(layer.poly_selected, growth.polygons, ranges);
+    return std::make_unique<PageWarmer>(std::move(ranges));
+}
+
+}  // namespace zelkor::host

@@ -1,0 +1,66 @@
+// Room set aside for a layer's growth and mapped on another thread: the edits that arrive while it
+// runs, and beyond what was set aside, keep every value; the room ends up mapped.
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "host/page_warmer.h"
+
+namespace zelkor::host {
+namespace {
+
+// Pages of [data, data + bytes) that are mapped in, counted whole.
+std::size_t resident_pages(const void* data, std::size_t bytes) {
+    const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
+    if (to <= from) return 0;
+    std::vector<unsigned char> in((to - from) / page);
+    if (::mincore(reinterpret_cast<void*>(from), to - from, in.data()) != 0) return 0;
+    std::size_t count = 0;
+    for (unsigned char c : in) count += c & 1;
+    return count;
+}
+
+TEST(PageWarmer, EditsDuringAndBeyondTheWarmingKeepTheirValues) {
+    // growth beyond: how many more points and quads the edits add than were set aside.
+    for (std::uint32_t beyond : {0u, 1u, 300000u}) {
+        Layer layer;
+        layer.add_point(1, 2, 3);
+        layer.tags_of(LWPTAG_SURF);
+        const std::uint32_t grown = 400000;  // 9.6 MB of positions: large blocks, on their own mappings
+        {
+            const std::unique_ptr<PageWarmer> warmer = warm_layer_growth(layer, {grown, grown, 4ull * grown});
+            EXPECT_GE(layer.positions.capacity(), 3u * (grown + 1));
+            EXPECT_GE(layer.poly_points.capacity(), 4u * grown);
+            for (std::uint32_t k = 0; k < grown + beyond; ++k) {
+                const std::uint32_t p = layer.add_point(k, -double(k), 0.5 * k);
+                const std::uint32_t quad[] = {p, p, 0, p};
+                layer.set_tag(LWPTAG_SURF, layer.add_polygon(LWPOLTYPE_FACE, quad), std::int32_t(k % 3));
+            }
+        }
+        ASSERT_EQ(layer.point_count(), grown + beyond + 1);
+        for (std::uint32_t k = 0; k < grown + beyond; ++k) {
+            const double* at = layer.position(k + 1);
+            ASSERT_TRUE(at[0] == k && at[1] == -double(k) && at[2] == 0.5 * k) << k;
+            ASSERT_EQ(layer.polygon(k)[3], k + 1);
+            ASSERT_EQ(layer.tag(LWPTAG_SURF, k), std::int32_t(k % 3));
+        }
+    }
+}
+
+TEST(PageWarmer, MapsTheRoomItWasGiven) {
+    Layer layer;
+    std::unique_ptr<PageWarmer> warmer = warm_layer_growth(layer, {1000000, 0, 0});
+    warmer->wait();
+    const std::size_t bytes = layer.positions.capacity() * sizeof(double);
+    const std::size_t page = std::size_t(::sysconf(_SC_PAGESIZE));
+    EXPECT_GE(resident_pages(layer.positions.data(), bytes), bytes / page - 1);
+    EXPECT_EQ(layer.point_count(), 0u);
+}
+
+}  // namespace
+}  // namespace zelkor::host
