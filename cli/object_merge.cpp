@@ -57,9 +57,11 @@ host::Document split_target(MergedObject merged, const host::Document& templ,
         const host::Layer& layer = out.layers[k];
         const host::PolygonTags* surfaces = layer.find_tags(LWPTAG_SURF);
         if (!surfaces) continue;
+        std::vector<bool> seen(out.tags.size());  // a million clones use a handful of surfaces
         for (std::size_t p = polygon_counts_before[k]; p < layer.polygon_count() && p < surfaces->values.size(); ++p) {
             const std::int32_t tag = surfaces->values[p];
-            if (tag < 0 || std::size_t(tag) >= out.tags.size()) continue;
+            if (tag < 0 || std::size_t(tag) >= out.tags.size() || seen[std::size_t(tag)]) continue;
+            seen[std::size_t(tag)] = true;
             const std::string& name = out.tags[std::size_t(tag)];
             if (out.find_surface(name)) continue;
             if (const host::Surface* surface = templ.find_surface(name)) out.surfaces.push_back(*surface);

@@ -124,6 +124,9 @@ TEST(MeshFile, EveryWriterRefusesValuesThatAreNotFinite) {
         {[](host::Document& d) { d.layers[0].positions[4] = 1e300; }, "layer 3: point 1 has a coordinate that is not finite as a float"},
         {[](host::Document& d) { d.layers[0].positions[5] = std::nan(""); },
          "layer 3: point 1 has a coordinate that is not finite as a float"},
+        // Halfway between the largest float and 2^128 rounds to even: infinity.
+        {[](host::Document& d) { d.layers[0].positions[3] = -0x1.ffffffp+127; },
+         "layer 3: point 1 has a coordinate that is not finite as a float"},
         {[](host::Document& d) {
              const float inf = std::numeric_limits<float>::infinity();
              d.layers[0].vmap(LWVMAP_WGHT, "W", 1).set(2, &inf);
@@ -142,6 +145,11 @@ TEST(MeshFile, EveryWriterRefusesValuesThatAreNotFinite) {
             EXPECT_EQ(test::error_of([&] { write_mesh(doc, dir / name); }), (dir / name).string() + ": " + c.message);
             EXPECT_FALSE(std::filesystem::exists(dir / name)) << name;
         }
+    // Just below that midpoint the coordinate rounds to the largest float and is written.
+    host::Document doc = read_lwo(test::shared_lwo("hierarchy.lwo"));
+    doc.layers[0].positions[3] = std::nextafter(-0x1.ffffffp+127, 0.0);
+    write_mesh(doc, dir / "edge.lwo");
+    EXPECT_EQ(read_lwo(dir / "edge.lwo").layers[0].positions[3], -double(std::numeric_limits<float>::max()));
 }
 
 // A real client (assimp's command-line tool) reads what we write in every format. Without its
