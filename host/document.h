@@ -65,6 +65,10 @@ public:
     // Same points with the same value bits (page layout aside).
     bool same_values(const VertexMap& other) const;
 
+    // Every value the pages hold, of points with and without a value (a cleared point keeps
+    // its old one): for scans that only need to know that nothing stored is out of range.
+    std::span<const float> stored_values() const { return {values_.data(), values_.size()}; }
+
 private:
     static constexpr std::uint32_t kNoPage = 0xFFFFFFFFu;
     std::uint32_t page_of(std::uint32_t point) const {

@@ -1,6 +1,8 @@
 #include "io/finite_values.h"
 
 #include <cmath>
+#include <limits>
+#include <span>
 #include <string>
 
 #include "io/file_error.h"
@@ -20,6 +22,13 @@ bool all_finite_as_float(const double* values, std::size_t count) {
     return finite;
 }
 
+// Whether no value is infinite or NaN, in one pass without branches.
+bool all_finite(std::span<const float> values) {
+    bool finite = true;
+    for (float v : values) finite &= std::fabs(v) <= std::numeric_limits<float>::max();
+    return finite;
+}
+
 }  // namespace
 
 void refuse_non_finite(const host::Document& document, const std::filesystem::path& path) {
@@ -30,6 +39,7 @@ void refuse_non_finite(const host::Document& document, const std::filesystem::pa
                 if (!std::isfinite(float(layer.positions[i])))
                     throw FileError(path, where + ": point " + std::to_string(i / 3) + " has a coordinate that is not finite as a float");
         for (const host::VertexMap& map : layer.vmaps) {
+            if (all_finite(map.stored_values())) continue;
             map.for_each_value([&](std::uint32_t point, const float* values) {
                 for (int d = 0; d < map.dimension; ++d)
                     if (!std::isfinite(values[d]))
