@@ -150,6 +150,12 @@ TEST(MeshFile, EveryWriterRefusesValuesThatAreNotFinite) {
     doc.layers[0].positions[3] = std::nextafter(-0x1.ffffffp+127, 0.0);
     write_mesh(doc, dir / "edge.lwo");
     EXPECT_EQ(read_lwo(dir / "edge.lwo").layers[0].positions[3], -double(std::numeric_limits<float>::max()));
+    // A value taken off its point is no longer the map's, even where the page still holds it.
+    const float nan = std::nanf("");
+    doc.layers[0].vmap(LWVMAP_WGHT, "W", 1).set(2, &nan);
+    doc.layers[0].find_vmap(LWVMAP_WGHT, "W")->clear(2);
+    write_mesh(doc, dir / "cleared.lwo");
+    EXPECT_TRUE(std::filesystem::exists(dir / "cleared.lwo"));
 }
 
 // A real client (assimp's command-line tool) reads what we write in every format. Without its
