@@ -98,15 +98,6 @@ std::string size_text(std::uint64_t bytes) {
     return text;
 }
 
-double confirmed_value(const std::vector<ControlValue>& record, const char* field) {
-    for (const ControlValue& v : record)
-        if (v.control->field == field) {
-            if (const int* i = std::get_if<int>(&v.value)) return *i;
-            if (const double* d = std::get_if<double>(&v.value)) return *d;
-        }
-    return 0;
-}
-
 int configured_clone_count(const std::vector<ControlValue>& record) {
     for (const ControlValue& v : record)
         if (v.control->field == "num_clones")
@@ -152,8 +143,7 @@ int run_clone_command(const Options& options) {
     hooks.keep_clones = !options.report_file.empty();
     hooks.keep_instances = instanced.has_value();
     hooks.cancel = options.cancel;
-    // The web page may change the clone count; these options cannot.
-    if (options.panel != "web") hooks.expected_growth = host::LayerGrowth{estimate.points, estimate.polygons, estimate.corners};
+    hooks.growth_per_clone = estimate.per_clone;
 
     std::unique_ptr<WebPanel> web;
     if (options.panel == "web")

@@ -85,8 +85,13 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
     std::unique_ptr<host::PageWarmer> warmer;  // declared before the run, so it stops after it
     modeler.panels().set_front([&, front = answer.front()](host::Panel& panel) {
         const int ok = front(panel);
-        if (ok && hooks.expected_growth && !setup.foreground.empty())
-            warmer = host::warm_layer_growth(setup.object.document.layers[std::size_t(setup.foreground.front())], *hooks.expected_growth);
+        const double clones = answer.confirmed() ? confirmed_value(*answer.confirmed(), "num_clones") : 0;
+        if (ok && clones > 0 && hooks.growth_per_clone && !setup.foreground.empty()) {
+            const auto n = std::uint64_t(clones);
+            const host::LayerGrowth& one = *hooks.growth_per_clone;
+            warmer = host::warm_layer_growth(setup.object.document.layers[std::size_t(setup.foreground.front())],
+                                             {n * one.points, n * one.polygons, n * one.corners});
+        }
         return ok;
     });
     if (hooks.on_progress) modeler.monitors().set_progress(hooks.on_progress);

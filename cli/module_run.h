@@ -29,9 +29,9 @@ struct ModuleRunHooks {
     bool keep_quality = false;  // the clones' positions and their polygons, to measure the scatter
     bool cancel = false;
     std::function<int(host::Panel&)> person;  // answers the panel after the command line's values
-    // What the run is expected to add: once the panel is confirmed, room for it is set aside in
-    // the layer the clones go to and mapped on another thread while the module places them.
-    std::optional<host::LayerGrowth> expected_growth;
+    // What one clone adds: once the panel is confirmed, room for the clones it asks for is set
+    // aside in the layer they go to and mapped on another thread while the module places them.
+    std::optional<host::LayerGrowth> growth_per_clone;
 };
 
 struct ModuleRunOutcome {

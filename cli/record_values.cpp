@@ -129,6 +129,15 @@ std::string value_text(const ControlInfo& control, const RecordReader::Member& m
 
 }  // namespace
 
+double confirmed_value(const std::vector<ControlValue>& record, const char* field) {
+    for (const ControlValue& v : record)
+        if (v.control->field == field) {
+            if (const int* i = std::get_if<int>(&v.value)) return *i;
+            if (const double* d = std::get_if<double>(&v.value)) return *d;
+        }
+    return 0;
+}
+
 std::vector<ControlValue> default_record(const Controls& controls) {
     std::vector<ControlValue> record;
     for (const ControlInfo* control : controls.values()) {

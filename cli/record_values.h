@@ -20,6 +20,9 @@ struct ControlValue {
                              // in a confirmed record, the name of the entry the popup shows
 };
 
+// The record's value of a field as a number (0 when the record lacks it).
+double confirmed_value(const std::vector<ControlValue>& record, const char* field);
+
 // The values a newly loaded module starts from, in panel order.
 std::vector<ControlValue> default_record(const Controls& controls);
 

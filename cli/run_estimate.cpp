@@ -82,7 +82,7 @@ RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const 
     value_bytes += 4 * points;
     e.points = e.clones * points;
     e.polygons = e.clones * polygons;
-    e.corners = e.clones * corners;
+    e.per_clone = {points, polygons, corners};
     e.map_values = e.clones * values;
     const host::Layer* first = setup.foreground.empty() ? nullptr : &document.layers[std::size_t(setup.foreground.front())];
     e.layer_points = (first ? first->point_count() : 0) + e.points;

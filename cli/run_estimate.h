@@ -9,6 +9,7 @@
 
 #include "cli/options.h"
 #include "cli/run_setup.h"
+#include "host/page_warmer.h"
 
 namespace zelkor::cli {
 
@@ -17,13 +18,13 @@ struct RunEstimate {
     std::uint64_t iterations = 0;         // tested tries per clone, at most
     std::uint64_t points = 0;             // made by the run
     std::uint64_t polygons = 0;
-    std::uint64_t corners = 0;            // point references of those polygons
     std::uint64_t map_values = 0;
     std::uint64_t layer_points = 0;       // in the layer the clones go to, after the run
     std::uint64_t layer_polygons = 0;
     std::uint64_t largest_polygon = 0;    // corners
     std::uint64_t output_bytes = 0;
     std::uint64_t memory_bytes = 0;       // peak, roughly
+    host::LayerGrowth per_clone;          // what one clone adds to the layer
 };
 
 // `instances` is the --instances form ("" for merged clones), which sets the output's size.
