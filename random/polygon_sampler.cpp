@@ -17,11 +17,19 @@ bool has_frame(const face6_typ& face) { return face.points != nullptr && face.nu
 
 polygon_sampler::polygon_sampler(const face6_typ* table, int count, int threads) : table_(table) {
     const std::size_t n = std::size_t(std::max(count, 0));
-    offset_.resize(n + 1);
-    offset_[0] = 0;
-    for (std::size_t k = 0; k < n; ++k)
-        offset_[k + 1] = offset_[k] + (has_frame(table[k]) ? kHeader + std::size_t(table[k].num_points) : 0);
-    blocks_.resize(offset_[n]);
+    const bool uniform = n > 0 && std::all_of(table, table + n, [&](const face6_typ& face) {
+        return has_frame(face) && face.num_points == table[0].num_points;
+    });
+    if (uniform) {
+        stride_ = kHeader + std::size_t(table[0].num_points);
+        blocks_.resize(n * stride_);
+    } else {
+        offset_.resize(n + 1);
+        offset_[0] = 0;
+        for (std::size_t k = 0; k < n; ++k)
+            offset_[k + 1] = offset_[k] + (has_frame(table[k]) ? kHeader + std::size_t(table[k].num_points) : 0);
+        blocks_.resize(offset_[n]);
+    }
 
     threads = std::clamp(threads, 1, int(n / 4096) + 1);
     std::vector<std::thread> helpers;
@@ -45,7 +53,7 @@ void polygon_sampler::prepare(int first, int last) {
         const axis_turn out[3] = {axis_turn::about_x_or_z(axes.angle_X), axis_turn::about_x_or_z(axes.angle_Z),
                                   axis_turn::about_y(axes.angle_Y)};
 
-        XYZ6_typ* block = blocks_.data() + offset_[std::size_t(k)];
+        XYZ6_typ* block = blocks_.data() + start_of(std::size_t(k));
         const XYZ6_typ origin = face.points[0];
         const double identity = (out[0].identity ? 1 : 0) + (out[1].identity ? 2 : 0) + (out[2].identity ? 4 : 0);
         block[0] = origin;
@@ -64,9 +72,8 @@ void polygon_sampler::prepare(int first, int last) {
 
 template <class Draw>
 XYZ6_typ polygon_sampler::point(int index, Draw&& draw) const {
-    const std::size_t at = offset_[std::size_t(index)];
-    if (offset_[std::size_t(index) + 1] == at) return XYZ6_typ();
-    const XYZ6_typ* block = blocks_.data() + at;
+    if (!has_block(std::size_t(index))) return XYZ6_typ();
+    const XYZ6_typ* block = blocks_.data() + start_of(std::size_t(index));
     const int identity = int(block[3].x);
     XYZ6_typ point = local_outline_point(block + kHeader, int(block[3].y), draw);
     point = axis_turn{block[1].x, block[1].y, (identity & 1) != 0}.x(point);

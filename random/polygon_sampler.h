@@ -33,7 +33,7 @@ public:
     bool foresee(const random& rng, int index, int ahead, XYZ6_typ& r_point, int& r_draws) const;
     // Starts fetching what draw(.., index) reads.
     void prefetch(int index) const {
-        const XYZ6_typ* block = blocks_.data() + offset_[std::size_t(index)];
+        const XYZ6_typ* block = blocks_.data() + start_of(std::size_t(index));
         __builtin_prefetch(block);
         __builtin_prefetch(block + 3);
         __builtin_prefetch(block + 6);
@@ -47,11 +47,18 @@ private:
     static constexpr std::size_t kHeader = 4;
 
     void prepare(int first, int last);
+    // Where polygon k's block starts (an empty block where the polygon has no frame).
+    std::size_t start_of(std::size_t k) const { return stride_ != 0 ? k * stride_ : offset_[k]; }
+    bool has_block(std::size_t k) const { return stride_ != 0 || offset_[k + 1] != offset_[k]; }
     template <class Draw>
     XYZ6_typ point(int index, Draw&& draw) const;
 
     const face6_typ* table_;
-    std::vector<std::size_t, huge_page_allocator<std::size_t>> offset_;  // count + 1; an empty block: no frame
+    // Every block's size when all polygons have frames of as many points (a grid of quads, a
+    // triangulated mesh): a draw then finds its block without reading an offset, which over a
+    // large table is a cache miss of its own. Otherwise 0, and offset_ holds count + 1 offsets.
+    std::size_t stride_ = 0;
+    std::vector<std::size_t, huge_page_allocator<std::size_t>> offset_;
     std::vector<XYZ6_typ, huge_page_allocator<XYZ6_typ>> blocks_;
 };
 

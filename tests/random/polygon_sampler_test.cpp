@@ -11,8 +11,9 @@
 namespace zelkor {
 namespace {
 
-void random_polygon(random& rng, face6_typ& face) {
-    const int n = rng.z_zakresu(0, 7);
+// `corners` 0 picks a count of 0 to 7 for each polygon.
+void random_polygon(random& rng, face6_typ& face, int corners) {
+    const int n = corners > 0 ? corners : rng.z_zakresu(0, 7);
     delete[] face.points;
     face.num_points = n;
     face.points = n > 0 ? new XYZ6_typ[std::size_t(n)] : nullptr;
@@ -31,33 +32,37 @@ void random_polygon(random& rng, face6_typ& face) {
 }
 
 // foresee, one draw ahead of the polygon's index, must see the same point and draw count; a
-// sampler prepared on several threads must be the same.
+// sampler prepared on several threads must be the same. Tables of mixed polygons, and tables
+// whose polygons all have as many corners (blocks found by their index alone).
 TEST(PolygonSampler, DrawsAndForeseesTheSamePointsAsZPolygonu) {
-    random setup;
-    setup.fixed(11);
-    std::vector<face6_typ> table(300);
-    for (face6_typ& face : table) random_polygon(setup, face);
-    const int count = int(table.size());
-    const polygon_sampler sampler(table.data(), count), shared(table.data(), count, 3);
-    random direct, prepared;
-    for (int seed = 1; seed <= 200; ++seed) {
-        direct.fixed(seed);
-        prepared.fixed(seed);
-        for (int draw = 0; draw < 300; ++draw) {  // past the 624th draw, where foresee must stop
-            SCOPED_TRACE(testing::Message() << "seed " << seed << " draw " << draw);
-            const int k = direct.z_zakresu(0, count - 1);
-            XYZ6_typ seen;
-            int seen_draws = 0;
-            const bool foreseen = shared.foresee(prepared, k, 1, seen, seen_draws);
-            ASSERT_EQ(prepared.z_zakresu(0, count - 1), k);
-            const int start = prepared.mti;
-            const XYZ6_typ want = direct.z_polygonu(&table[std::size_t(k)]);
-            const XYZ6_typ got = (draw % 2 ? shared : sampler).draw(prepared, k);
-            ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "polygon " << k;
-            ASSERT_TRUE(!foreseen || (std::memcmp(&want, &seen, sizeof want) == 0 && prepared.mti - start == seen_draws))
-                << "foreseen wrongly, polygon " << k;
+    for (int corners : {0, 3, 4, 6}) {
+        SCOPED_TRACE(testing::Message() << "corners " << corners);
+        random setup;
+        setup.fixed(11 + corners);
+        std::vector<face6_typ> table(300);
+        for (face6_typ& face : table) random_polygon(setup, face, corners);
+        const int count = int(table.size());
+        const polygon_sampler sampler(table.data(), count), shared(table.data(), count, 3);
+        random direct, prepared;
+        for (int seed = 1; seed <= 200; ++seed) {
+            direct.fixed(seed);
+            prepared.fixed(seed);
+            for (int draw = 0; draw < 300; ++draw) {  // past the 624th draw, where foresee must stop
+                SCOPED_TRACE(testing::Message() << "seed " << seed << " draw " << draw);
+                const int k = direct.z_zakresu(0, count - 1);
+                XYZ6_typ seen;
+                int seen_draws = 0;
+                const bool foreseen = shared.foresee(prepared, k, 1, seen, seen_draws);
+                ASSERT_EQ(prepared.z_zakresu(0, count - 1), k);
+                const int start = prepared.mti;
+                const XYZ6_typ want = direct.z_polygonu(&table[std::size_t(k)]);
+                const XYZ6_typ got = (draw % 2 ? shared : sampler).draw(prepared, k);
+                ASSERT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "polygon " << k;
+                ASSERT_TRUE(!foreseen || (std::memcmp(&want, &seen, sizeof want) == 0 && prepared.mti - start == seen_draws))
+                    << "foreseen wrongly, polygon " << k;
+            }
+            ASSERT_EQ(direct.get(), prepared.get()) << "seed " << seed << ": a different number of draws";
         }
-        ASSERT_EQ(direct.get(), prepared.get()) << "seed " << seed << ": a different number of draws";
     }
 }
 
