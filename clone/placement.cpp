@@ -324,9 +324,10 @@ struct fast_placement {
         __builtin_prefetch(&poly_data[after].normal);
         if (par->size_by_area != 0) __builtin_prefetch(areas.data() + after);
         if (par->density_wg != 0) density.prefetch(after);
-        // One try further: its polygon's block, guessing that the try after next takes two draws
-        // for its point, as a polygon's point mostly does.
-        if (last != 0 && rng.peek(ahead + draws + 3, r)) sampler->prefetch(random::int_in_range(0, last, r));
+        // And the polygon block of the try two beyond `after`, the draws in between guessed at two
+        // per point, as most polygons take (a wrong guess only fetches in vain): a block fetched
+        // one try ahead arrives too late to help.
+        if (last != 0 && rng.peek(ahead + draws + 6, r)) sampler->prefetch(random::int_in_range(0, last, r));
     }
 
     pos_typ* place(const XYZ6_typ& c) {
