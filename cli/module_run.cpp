@@ -94,7 +94,12 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
         }
         return ok;
     });
-    if (hooks.on_progress) modeler.monitors().set_progress(hooks.on_progress);
+    // The room is mapped from the module's first progress monitor on, when its long work begins:
+    // before that it may still be reading the target.
+    modeler.monitors().set_progress([&](const host::ProgressEvent& e) {
+        if (warmer && e.kind == host::ProgressEvent::Kind::Init) warmer->start();
+        if (hooks.on_progress) hooks.on_progress(e);
+    });
 
     if (hooks.session_seed) loaded.seed_session(*hooks.session_seed);
     host::ActivationResult result;

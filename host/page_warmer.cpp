@@ -32,9 +32,10 @@ void reserve_more(FlatArray<T>& array, std::uint64_t more, std::vector<std::span
 
 }  // namespace
 
-PageWarmer::PageWarmer(std::vector<std::span<std::byte>> ranges) {
+void PageWarmer::start() {
+    if (thread_.joinable()) return;
     const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
-    thread_ = std::thread([this, ranges = std::move(ranges), page] {
+    thread_ = std::thread([this, ranges = std::move(ranges_), page] {
         for (std::span<std::byte> range : ranges) {
             std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(range.data()) + page - 1) & ~(page - 1);
             const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(range.data()) + range.size()) & ~(page - 1);

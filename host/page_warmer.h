@@ -22,14 +22,20 @@ namespace zelkor::host {
 
 class PageWarmer {
 public:
-    // Starts mapping the pages of `ranges` (each rounded inwards to whole pages).
-    explicit PageWarmer(std::vector<std::span<std::byte>> ranges);
+    // The pages of `ranges` (each rounded inwards to whole pages), to be mapped from start().
+    explicit PageWarmer(std::vector<std::span<std::byte>> ranges) : ranges_(std::move(ranges)) {}
     ~PageWarmer();  // stops early and waits
-    void wait();    // until every page is mapped
     PageWarmer(const PageWarmer&) = delete;
     PageWarmer& operator=(const PageWarmer&) = delete;
 
+    // Starts the mapping thread (once). Best called when the other core has nothing better to do:
+    // mapping holds the process's memory map for reading, so a thread that maps or unmaps memory
+    // meanwhile (a module reading a large target allocates in small steps) waits for it.
+    void start();
+    void wait();  // until every page is mapped (after start)
+
 private:
+    std::vector<std::span<std::byte>> ranges_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
@@ -41,9 +47,9 @@ struct LayerGrowth {
     std::uint64_t corners = 0;  // point references of the new polygons
 };
 
-// Reserves room for `growth` in the layer's point and polygon arrays (tags included) and starts
-// mapping it. The arrays must not be reallocated while the warmer runs, so growth beyond the
-// reservation is fine but shrinking them is not.
+// Reserves room for `growth` in the layer's point and polygon arrays (tags included) and returns
+// a warmer for it, not yet started. Growth beyond the room while it runs is fine; shrinking the
+// arrays is not.
 std::unique_ptr<PageWarmer> warm_layer_growth(Layer& layer, const LayerGrowth& growth);
 
 }  // namespace zelkor::host

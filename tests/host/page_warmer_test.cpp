@@ -34,6 +34,7 @@ TEST(PageWarmer, EditsDuringAndBeyondTheWarmingKeepTheirValues) {
         const std::uint32_t grown = 400000;  // 9.6 MB of positions: large blocks, on their own mappings
         {
             const std::unique_ptr<PageWarmer> warmer = warm_layer_growth(layer, {grown, grown, 4ull * grown});
+            warmer->start();
             EXPECT_GE(layer.positions.capacity(), 3u * (grown + 1));
             EXPECT_GE(layer.poly_points.capacity(), 4u * grown);
             for (std::uint32_t k = 0; k < grown + beyond; ++k) {
@@ -55,6 +56,7 @@ TEST(PageWarmer, EditsDuringAndBeyondTheWarmingKeepTheirValues) {
 TEST(PageWarmer, MapsTheRoomItWasGiven) {
     Layer layer;
     std::unique_ptr<PageWarmer> warmer = warm_layer_growth(layer, {1000000, 0, 0});
+    warmer->start();
     warmer->wait();
     const std::size_t bytes = layer.positions.capacity() * sizeof(double);
     const std::size_t page = std::size_t(::sysconf(_SC_PAGESIZE));
