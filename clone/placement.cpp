@@ -15,6 +15,7 @@
 #include "random/polygon_sampler.h"
 #include "util/ascending_order.h"
 #include "util/huge_page_allocator.h"
+#include "util/page_prefault.h"
 
 namespace zelkor {
 
@@ -238,6 +239,7 @@ struct fast_placement {
     polygon_cache density{num_polys}, pitch{num_polys};
     std::optional<spacing_grid> grid;
     position_nodes placed;  // reserved in full: nodes never move while placing
+    std::optional<page_prefault> prefault;  // maps the room of `placed` and the grid ahead of the placing
     // The next try as anticipated: it starts at generator word `start`, takes `draws` draws and
     // gives `polygon` and `point`.
     struct {
@@ -251,6 +253,9 @@ struct fast_placement {
     fast_placement(weight_map* wm_, params_typ* par_, random& rng_, std::vector<double>&& areas_, double base_)
         : wm(wm_), par(par_), rng(rng_), base(base_), areas(std::move(areas_)), grid(make_grid(base_, par_->num_clones)) {
         placed.reserve(std::size_t(std::max(par->num_clones, 0)));
+        std::vector<std::span<std::byte>> room{spare_capacity(placed)};
+        grid->spare_room(room);
+        prefault.emplace(std::move(room));
         active_grid = &*grid;
         // Draws land on about three polygons per clone: when that covers most of the table, the
         // weights are best computed in one pass.
@@ -337,6 +342,7 @@ struct fast_placement {
         return &node;
     }
     void finish() {
+        prefault.reset();
         active_grid = nullptr;
         grid.reset();
         sampler.reset();

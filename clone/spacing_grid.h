@@ -16,11 +16,14 @@
 // a crowded cell are looked up elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "math/vector.h"
 #include "util/huge_page_allocator.h"
+#include "util/page_prefault.h"
 
 namespace zelkor {
 
@@ -33,6 +36,11 @@ public:
     void add(const XYZ6_typ& position);
     bool is_blocked(const XYZ6_typ& c, double d) const;
     std::size_t size() const { return points_.size(); }
+    // The reserved room the positions to come will fill.
+    void spare_room(std::vector<std::span<std::byte>>& ranges) {
+        ranges.push_back(spare_capacity(points_));
+        ranges.push_back(spare_capacity(next_));
+    }
     // Starts fetching the cells that is_blocked(c, d) reads, for a query soon to come.
     void prefetch(const XYZ6_typ& c, double d) const;
 
@@ -61,6 +69,7 @@ private:
     std::int64_t cell_u(double v) const { return clamped_cell(v, low_u_, inverse_cell_, cells_u_); }
     std::int64_t cell_v(double v) const { return clamped_cell(v, low_v_, inverse_cell_, cells_v_); }
     bool scan_all(const XYZ6_typ& c, double d) const;
+    void clear_cells(std::size_t count);
 
     int axis_u_ = 0, axis_v_ = 2;      // the grid's two axes: 0 = x, 1 = y, 2 = z
     double low_u_ = 0, low_v_ = 0;

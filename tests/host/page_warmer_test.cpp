@@ -2,28 +2,11 @@
 // runs, and beyond what was set aside, keep every value; the room ends up mapped.
 #include <gtest/gtest.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <vector>
-
 #include "host/page_warmer.h"
+#include "resident_pages.h"
 
 namespace zelkor::host {
 namespace {
-
-// Pages of [data, data + bytes) that are mapped in, counted whole.
-std::size_t resident_pages(const void* data, std::size_t bytes) {
-    const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(data) + page - 1) & ~(page - 1);
-    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(page - 1);
-    if (to <= from) return 0;
-    std::vector<unsigned char> in((to - from) / page);
-    if (::mincore(reinterpret_cast<void*>(from), to - from, in.data()) != 0) return 0;
-    std::size_t count = 0;
-    for (unsigned char c : in) count += c & 1;
-    return count;
-}
 
 TEST(PageWarmer, EditsDuringAndBeyondTheWarmingKeepTheirValues) {
     // growth beyond: how many more points and quads the edits add than were set aside.
@@ -59,8 +42,7 @@ TEST(PageWarmer, MapsTheRoomItWasGiven) {
     warmer->start();
     warmer->wait();
     const std::size_t bytes = layer.positions.capacity() * sizeof(double);
-    const std::size_t page = std::size_t(::sysconf(_SC_PAGESIZE));
-    EXPECT_GE(resident_pages(layer.positions.data(), bytes), bytes / page - 1);
+    EXPECT_GE(resident_pages(layer.positions.data(), bytes), whole_pages(bytes) - 1);
     EXPECT_EQ(layer.point_count(), 0u);
 }
 
