@@ -610,7 +610,6 @@ std::vector<std::string> write_gltf(const host::Document& document, AtomicOutput
         throw FileError(path, "cannot encode the glTF data");
     const std::string_view bytes = stream.view();
     output.write_now(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
-    output.finish();
     return dropped.lines();
 }
 

@@ -41,7 +41,7 @@ struct GltfInstances {
 // Writes binary glTF when `path` ends in ".glb", else JSON glTF with its buffer embedded as
 // base64, so the result is always a single file. Whole or nothing. Returns what glTF cannot hold,
 // one line per kind: "subpatch weight maps Creases".
-// Writes and flushes `output` (binary when its path ends in .glb), which the caller publishes.
+// Writes `output` (binary when its path ends in .glb), which the caller flushes and publishes.
 std::vector<std::string> write_gltf(const host::Document& document, class AtomicOutput& output,
                                     const struct GltfInstances* instances = nullptr);
 

@@ -44,7 +44,6 @@ void write_lwo(const host::Document& document, AtomicOutput& output) {
     IffWriter out(output);
     encode_lwo2(document, output.path(), out);
     out.finish();
-    output.finish();
 }
 
 }  // namespace zelkor::io

@@ -37,7 +37,7 @@ class IffWriter;
 void encode_lwo2(const host::Document& document, const std::filesystem::path& name_for_errors, IffWriter& out);
 // Writes whole or not at all, streamed: the file is never held in memory.
 void write_lwo(const host::Document& document, const std::filesystem::path& path);
-// The same into `output`, written and flushed; the caller publishes it.
+// The same into `output`, every byte handed over; the caller flushes and publishes it.
 void write_lwo(const host::Document& document, class AtomicOutput& output);
 
 }  // namespace zelkor::io

@@ -19,8 +19,9 @@ host::Document read_mesh(const std::filesystem::path& path);
 class SaveGroup;
 struct GltfInstances;
 // Returns warnings naming what the format could not hold; throws FileError when nothing could be
-// written (the target is then left as it was). With a group, the file is written and flushed but
-// replaces the target only when the group commits. `instances` (glTF only) adds instanced clones.
+// written (the target is then left as it was). With a group, every byte is handed over on return,
+// and the file is flushed and replaces the target when the group commits: the document may be
+// released meanwhile. `instances` (glTF only) adds instanced clones.
 std::vector<std::string> write_mesh(const host::Document& document, const std::filesystem::path& path,
                                     SaveGroup* group = nullptr, const GltfInstances* instances = nullptr);
 

@@ -37,8 +37,8 @@ host::Document parse_obj_text(std::string text, const std::filesystem::path& nam
 // Writes all layers as one point list (later layers' points follow earlier ones), the first UV
 // map, `usemtl` per run of one surface and `g` per run of one part. Whole or nothing.
 // Returns what OBJ cannot hold, one line per kind: "weight maps Weight0, ZK_index".
-// Writes and flushes `output`, and `mtl` when given (the materials, named by `mtllib`), which the
-// caller publishes.
+// Writes `output`, and `mtl` when given (the materials, named by `mtllib`), which the caller
+// flushes and publishes.
 std::vector<std::string> write_obj(const host::Document& document, class AtomicOutput& output,
                                    class AtomicOutput* mtl = nullptr);
 

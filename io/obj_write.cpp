@@ -278,11 +278,9 @@ std::vector<std::string> write_obj(const host::Document& document, AtomicOutput&
     const std::string mtl_name = mtl ? mtl->path().filename().string() : std::string();
     const std::string text = encode_obj(document, &warnings, mtl_name);
     output.write_now(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-    output.finish();
     if (mtl) {
         const std::string materials = encode_mtl(document);
         mtl->write_now(std::span(reinterpret_cast<const std::uint8_t*>(materials.data()), materials.size()));
-        mtl->finish();
     }
     return warnings;
 }
