@@ -114,7 +114,15 @@ RunEstimate estimate_run(const RunSetup& setup, const Controls& controls, const 
         for (const host::VertexMap& map : layer.vmaps)
             map.for_each_value([&](std::uint32_t, const float*) { loaded_bytes += 5.0 + 4.0 * map.dimension; });
     }
-    e.memory_bytes = std::uint64_t(loaded_bytes + clones * (document_bytes + 250.0) + in_memory_output * double(e.output_bytes));
+    // The placement's tables over the target polygons, while the clones' room is already set aside:
+    // each polygon's prepared frame (two vectors of doubles a corner), its area and weights.
+    double target_bytes = 0;
+    for (int index : setup.foreground) {
+        const host::Layer& layer = document.layers[std::size_t(index)];
+        target_bytes += 48.0 * double(layer.poly_points.size()) + 16.0 * double(layer.polygon_count());
+    }
+    e.memory_bytes = std::uint64_t(loaded_bytes + target_bytes + clones * (document_bytes + 250.0) +
+                                   in_memory_output * double(e.output_bytes));
     return e;
 }
 
