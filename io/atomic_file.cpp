@@ -1,9 +1,11 @@
 #include "io/atomic_file.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,6 +18,10 @@ namespace zelkor::io {
 namespace {
 
 constexpr std::size_t kBlocksInFlight = 4;
+// Direct writes go in whole blocks of the disk at offsets of whole blocks; 4096 bytes is a
+// multiple of the block size of the disks and file systems we meet.
+constexpr std::size_t kDirectAlign = 4096;
+constexpr std::size_t kStageBytes = std::size_t(8) << 20;
 // Asking the system to start writing back every few megabytes lets the disk work while the file
 // is still being written, so that the final flush has little left to wait for.
 constexpr std::uint64_t kWritebackStep = std::uint64_t(16) << 20;
@@ -86,9 +92,29 @@ std::string pwrite_all(int fd, const std::uint8_t* p, std::size_t left, std::uin
     return {};
 }
 
+bool set_direct(int fd, bool on) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) == 0;
+}
+
+// Reads `size` bytes at `offset`; EINVAL is left in errno for the caller to tell apart.
+bool pread_all(int fd, std::uint8_t* p, std::size_t size, std::uint64_t offset) {
+    while (size > 0) {
+        ssize_t n = ::pread(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= std::size_t(n);
+        offset += std::uint64_t(n);
+    }
+    return true;
+}
+
 }  // namespace
 
-AtomicOutput::AtomicOutput(const std::filesystem::path& path) : path_(path) {
+void AtomicOutput::FreeAligned::operator()(std::uint8_t* p) const { std::free(p); }
+
+AtomicOutput::AtomicOutput(const std::filesystem::path& path, bool direct) : path_(path) {
     std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     // A short name, so that any output name that fits the folder has a temporary that does too.
     temp_ = (folder / ".zk-XXXXXX").string();
@@ -106,6 +132,10 @@ AtomicOutput::AtomicOutput(const std::filesystem::path& path) : path_(path) {
         mode_t mask = ::umask(0);
         ::umask(mask);
         ::fchmod(fd_, 0666 & ~mask);
+    }
+    if (direct && set_direct(fd_, true)) {
+        stage_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kDirectAlign, kStageBytes)));
+        if (!stage_) set_direct(fd_, false);
     }
     worker_ = std::thread([this] { work(); });
 }
@@ -142,11 +172,11 @@ void AtomicOutput::work() {
         }
         std::string fault;
         if (job.patch_size > 0) {
-            fault = pwrite_all(fd_, job.patch, job.patch_size, job.offset);
+            fault = patch_now(job);
         } else {
-            fault = write_all(fd_, job.block.data(), job.used);
+            fault = append(job.block.data(), job.used);
             written += job.used;
-            if (written - flushed_from >= kWritebackStep) {
+            if (!stage_ && written - flushed_from >= kWritebackStep) {
                 ::sync_file_range(fd_, off_t(flushed_from), off_t(written - flushed_from), SYNC_FILE_RANGE_WRITE);
                 flushed_from = written;
             }
@@ -160,6 +190,90 @@ void AtomicOutput::work() {
         }
         changed_.notify_all();
     }
+}
+
+std::string AtomicOutput::append(const std::uint8_t* p, std::size_t n) {
+    appended_ += n;
+    while (n > 0 && stage_) {
+        const std::size_t take = std::min(n, kStageBytes - staged_);
+        std::memcpy(stage_.get() + staged_, p, take);
+        staged_ += take;
+        p += take;
+        n -= take;
+        if (staged_ == kStageBytes)
+            if (std::string fault = write_stage(kStageBytes); !fault.empty()) return fault;
+    }
+    return n > 0 ? write_all(fd_, p, n) : std::string();
+}
+
+// Writes the first `bytes` of the stage (whole blocks) at its offset. A file system that turns
+// out to refuse direct writes gets them through its cache, and so does the rest of the file.
+std::string AtomicOutput::write_stage(std::size_t bytes) {
+    padded_ = true;
+    std::size_t done = 0;
+    while (done < bytes) {
+        ssize_t n = ::pwrite(fd_, stage_.get() + done, bytes - done, off_t(stage_offset_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINVAL) break;
+        if (n < 0) return system_fault("cannot write the output");
+        if (n == 0) return "cannot write the output: the disk took no more bytes";
+        done += std::size_t(n);
+    }
+    if (done < bytes) {
+        if (!set_direct(fd_, false)) return system_fault("cannot write the output");
+        if (std::string fault = pwrite_all(fd_, stage_.get() + done, bytes - done, stage_offset_ + done); !fault.empty())
+            return fault;
+        stage_.reset();
+    }
+    stage_offset_ += bytes;
+    staged_ = 0;
+    // Later plain writes continue where the stage ended.
+    if (!stage_ && ::lseek(fd_, off_t(stage_offset_), SEEK_SET) < 0) return system_fault("cannot write the output");
+    return {};
+}
+
+std::string AtomicOutput::patch_now(const Job& job) {
+    if (stage_ && job.offset >= stage_offset_ && job.offset + job.patch_size <= stage_offset_ + staged_) {
+        std::memcpy(stage_.get() + (job.offset - stage_offset_), job.patch, job.patch_size);
+        return {};
+    }
+    // Bytes already on the disk take a read and a rewrite of their blocks, done once at the end;
+    // once one patch waits, the later ones wait too, so that they still apply in order.
+    if (stage_ || !held_patches_.empty()) {
+        held_patches_.push_back(job);
+        return {};
+    }
+    return pwrite_all(fd_, job.patch, job.patch_size, job.offset);
+}
+
+std::string AtomicOutput::end_direct() {
+    if (stage_ && staged_ > 0) {
+        const std::size_t whole = (staged_ + kDirectAlign - 1) / kDirectAlign * kDirectAlign;
+        std::memset(stage_.get() + staged_, 0, whole - staged_);
+        if (std::string fault = write_stage(whole); !fault.empty()) return fault;
+    }
+    for (const Job& job : held_patches_) {
+        if (stage_) {
+            // The blocks around the bytes, read, changed and written back (the stage is free now).
+            const std::uint64_t from = job.offset / kDirectAlign * kDirectAlign;
+            const std::uint64_t to = (job.offset + job.patch_size + kDirectAlign - 1) / kDirectAlign * kDirectAlign;
+            if (pread_all(fd_, stage_.get(), std::size_t(to - from), from)) {
+                std::memcpy(stage_.get() + (job.offset - from), job.patch, job.patch_size);
+                stage_offset_ = from;
+                staged_ = std::size_t(to - from);
+                if (std::string fault = write_stage(staged_); !fault.empty()) return fault;
+                continue;
+            }
+            if (errno != EINVAL) return system_fault("cannot write the output");
+            if (!set_direct(fd_, false)) return system_fault("cannot write the output");
+            stage_.reset();
+        }
+        if (std::string fault = pwrite_all(fd_, job.patch, job.patch_size, job.offset); !fault.empty()) return fault;
+    }
+    held_patches_.clear();
+    stage_.reset();
+    if (padded_ && ::ftruncate(fd_, off_t(appended_)) != 0) return system_fault("cannot write the output");
+    return {};
 }
 
 void AtomicOutput::throw_if_failed() {
@@ -208,7 +322,7 @@ void AtomicOutput::patch(std::uint64_t offset, std::span<const std::uint8_t> byt
 void AtomicOutput::write_now(std::span<const std::uint8_t> bytes) {
     wait_until_written();
     throw_if_failed();
-    std::string fault = write_all(fd_, bytes.data(), bytes.size());
+    std::string fault = append(bytes.data(), bytes.size());
     if (!fault.empty()) throw FileError(path_, fault);
     handed_over_ += bytes.size();
     if (progress_) progress_(handed_over_);
@@ -223,6 +337,7 @@ void AtomicOutput::finish() {
     if (finished_) return;
     wait_until_written();
     throw_if_failed();
+    if (std::string fault = end_direct(); !fault.empty()) throw FileError(path_, fault);
     if (::fsync(fd_) != 0) throw FileError(path_, system_fault("cannot write the output"));
     int fd = fd_;
     fd_ = -1;
@@ -253,7 +368,8 @@ void SaveGroup::commit() {
 }
 
 void write_file_atomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    AtomicOutput out(path);
+    // Through the cache: one write, usually small, gains nothing from gathering blocks.
+    AtomicOutput out(path, false);
     out.write_now(bytes);
     out.commit();
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -78,6 +79,47 @@ TEST(AtomicFile, FilesSavedTogetherAppearAllOrNone) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 3);
     EXPECT_EQ(names_in(dir.path), std::vector<std::string>{});
+}
+
+// Streamed bytes and patches land as written, through the file cache or straight to the disk:
+// blocks from a few bytes to megabytes (the direct path gathers 8 MB at a time), and patches of
+// bytes still gathered, already on the disk, and astride the disk's 4096-byte blocks.
+TEST(AtomicFile, StreamedBytesAndPatchesLandExactly) {
+    test::ScratchDir dir("stream");
+    std::mt19937 rng(7);
+    auto below = [&](std::size_t n) { return std::size_t(rng() % n); };
+    for (bool direct : {true, false})
+        for (int round = 0; round < 8; ++round) {
+            const fs::path path = dir / "out.bin";
+            test::Data model;
+            {
+                AtomicOutput out(path, direct);
+                const int blocks = round == 0 ? 0 : 1 + int(below(12));
+                for (int b = 0; b < blocks; ++b) {
+                    const std::size_t limit[] = {5000, std::size_t(1) << 20, std::size_t(4) << 20};
+                    std::vector<std::uint8_t> block(1 + below(limit[below(3)]));
+                    for (std::uint8_t& v : block) v = std::uint8_t(rng());
+                    model.insert(model.end(), block.begin(), block.end());
+                    const std::size_t size = block.size();
+                    if (below(4) == 0)
+                        out.write_now(block);
+                    else
+                        out.write(std::move(block), size);
+                    for (int k = int(below(4)); k > 0; --k) {
+                        const std::size_t length = 1 + below(8);
+                        if (model.size() < length) break;
+                        // Half of them astride a disk block's edge.
+                        std::size_t at = below(model.size() - length + 1);
+                        if (below(2) == 0 && at >= 4096) at = std::min(at / 4096 * 4096 - length / 2, model.size() - length);
+                        std::uint8_t bytes[8];
+                        for (std::size_t i = 0; i < length; ++i) model[at + i] = bytes[i] = std::uint8_t(rng());
+                        out.patch(at, std::span(bytes, length));
+                    }
+                }
+                out.commit();
+            }
+            EXPECT_TRUE(test::file_bytes(path) == model) << "direct " << direct << ", round " << round << ", " << model.size() << " bytes";
+        }
 }
 
 // A signal while a file is being written removes the temporary, and the process ends as the
