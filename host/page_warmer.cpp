@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -34,6 +35,10 @@ void reserve_more(FlatArray<T>& array, std::uint64_t more, std::vector<std::span
 
 void PageWarmer::start() {
     if (thread_.joinable()) return;
+    // While the warmer maps, a thread that grows the heap waits for it (brk takes the memory map
+    // for writing): the heap then grows in large steps, so that the editing thread, whose
+    // vertex maps start small on the heap, seldom asks. Untouched room costs nothing.
+    ::mallopt(M_TOP_PAD, 64 << 20);
     const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
     thread_ = std::thread([this, ranges = std::move(ranges_), page] {
         for (std::span<std::byte> range : ranges) {
