@@ -75,6 +75,21 @@ std::size_t VertexMap::bytes_to_set(std::uint32_t point) const {
     return kPagePoints * (1 + sizeof(float) * std::size_t(dimension));
 }
 
+namespace {
+
+template <class T>
+std::span<std::byte> room_after(FlatArray<T>& array, std::size_t count) {
+    if (array.capacity() * sizeof(T) < large_block::kThreshold) return {};
+    count = std::min(count, array.capacity() - array.size());
+    return {reinterpret_cast<std::byte*>(array.data() + array.size()), count * sizeof(T)};
+}
+
+}  // namespace
+
+std::array<std::span<std::byte>, 2> VertexMap::room_for_pages(std::size_t pages) {
+    return {room_after(values_, pages * kPagePoints * std::size_t(dimension)), room_after(has_, pages * kPagePoints)};
+}
+
 bool VertexMap::same_values(const VertexMap& other) const {
     if (value_count() != other.value_count()) return false;
     bool same = true;

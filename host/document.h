@@ -49,6 +49,12 @@ public:
     void truncate(std::uint32_t span);
     // Memory that set(point, ...) would add: a new page, or nothing.
     std::size_t bytes_to_set(std::uint32_t point) const;
+    std::size_t page_count() const { return has_.size() / kPagePoints; }
+    const void* storage() const { return values_.data(); }  // moves when the map grows
+    // The room after the last page for `pages` more (their values, then their marks), where set()
+    // makes its next pages: for a map large enough to have mappings of its own, else empty, and
+    // no more than the arrays hold.
+    std::array<std::span<std::byte>, 2> room_for_pages(std::size_t pages);
 
     // Calls visit(point, values) for every point with a value, in ascending point order.
     template <class Visit>

@@ -18,9 +18,7 @@ void* map_aligned(std::size_t bytes) {
     if (aligned > start) ::munmap(raw, aligned - start);
     const std::uintptr_t end = start + bytes + kHuge;
     if (end > aligned + bytes) ::munmap(reinterpret_cast<void*>(aligned + bytes), end - (aligned + bytes));
-    void* block = reinterpret_cast<void*>(aligned);
-    ::madvise(block, bytes, MADV_HUGEPAGE);
-    return block;
+    return reinterpret_cast<void*>(aligned);
 }
 
 }  // namespace

@@ -15,10 +15,25 @@ namespace {
 constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14
 #endif
 
-// A step small enough to stop soon when asked, large enough to take a huge page at a time.
+// A step small enough to stop soon when asked and to hold the memory map only briefly.
 constexpr std::size_t kStep = std::size_t(2) << 20;
 
 // The room between an array's end and its capacity, where the edits will write next.
+// Maps the whole pages inside `range`, a step at a time; false when stopped or refused (a kernel
+// without the request refuses it: the edits then fault the pages in).
+bool populate(std::span<std::byte> range, std::uintptr_t page, const std::atomic<bool>& stop) {
+    std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(range.data()) + page - 1) & ~(page - 1);
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(range.data()) + range.size()) & ~(page - 1);
+    for (; from < to; from += kStep) {
+        if (stop.load(std::memory_order_relaxed)) return false;
+        if (::madvise(reinterpret_cast<void*>(from), std::min<std::uintptr_t>(kStep, to - from), MADV_POPULATE_WRITE) != 0)
+            return false;
+    }
+    return true;
+}
+
+std::uintptr_t page_size() { return std::uintptr_t(::sysconf(_SC_PAGESIZE)); }
+
 template <class T>
 std::span<std::byte> spare(FlatArray<T>& array) {
     auto* end = reinterpret_cast<std::byte*>(array.data() + array.size());
@@ -39,17 +54,9 @@ void PageWarmer::start() {
     // for writing): the heap then grows in large steps, so that the editing thread, whose
     // vertex maps start small on the heap, seldom asks. Untouched room costs nothing.
     ::mallopt(M_TOP_PAD, 64 << 20);
-    const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
-    thread_ = std::thread([this, ranges = std::move(ranges_), page] {
-        for (std::span<std::byte> range : ranges) {
-            std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(range.data()) + page - 1) & ~(page - 1);
-            const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(range.data()) + range.size()) & ~(page - 1);
-            for (; from < to && !stop_.load(std::memory_order_relaxed); from += kStep) {
-                // A kernel without the request refuses it: the edits then fault the pages in.
-                if (::madvise(reinterpret_cast<void*>(from), std::min<std::uintptr_t>(kStep, to - from), MADV_POPULATE_WRITE) != 0)
-                    return;
-            }
-        }
+    thread_ = std::thread([this, ranges = std::move(ranges_), page = page_size()] {
+        for (std::span<std::byte> range : ranges)
+            if (!populate(range, page, stop_)) return;
     });
 }
 
@@ -60,6 +67,37 @@ PageWarmer::~PageWarmer() {
 
 void PageWarmer::wait() {
     if (thread_.joinable()) thread_.join();
+}
+
+AheadWarmer::~AheadWarmer() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    posted_.notify_one();
+    if (thread_.joinable()) thread_.join();
+}
+
+void AheadWarmer::post(std::span<std::byte> range) {
+    {
+        std::lock_guard lock(mutex_);
+        ranges_.push_back(range);
+    }
+    posted_.notify_one();
+    if (thread_.joinable()) return;
+    thread_ = std::thread([this, page = page_size()] {
+        for (;;) {
+            std::span<std::byte> range;
+            {
+                std::unique_lock lock(mutex_);
+                posted_.wait(lock, [&] { return stop_ || !ranges_.empty(); });
+                if (stop_) return;
+                range = ranges_.front();
+                ranges_.pop_front();
+            }
+            populate(range, page, stop_);
+        }
+    });
 }
 
 std::unique_ptr<PageWarmer> warm_layer_growth(Layer& layer, const LayerGrowth& growth) {

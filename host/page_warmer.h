@@ -9,7 +9,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -36,6 +39,27 @@ public:
 
 private:
     std::vector<std::span<std::byte>> ranges_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Maps ranges handed over one by one while the edits run, for arrays whose growth is not known
+// in advance (a vertex map fills as the clones come): each is given a window ahead of where it
+// fills. A range may be stale by the time it is mapped (its array moved on growing); mapping
+// never changes what memory holds, so that costs at most a window of memory never used.
+class AheadWarmer {
+public:
+    AheadWarmer() = default;
+    ~AheadWarmer();  // stops early and waits
+    AheadWarmer(const AheadWarmer&) = delete;
+    AheadWarmer& operator=(const AheadWarmer&) = delete;
+
+    void post(std::span<std::byte> range);  // starts the thread on the first range
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::deque<std::span<std::byte>> ranges_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

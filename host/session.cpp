@@ -131,6 +131,7 @@ Session::~Session() {
 
 void Session::done(EDError error) {
     if (!open_) return;
+    ahead_.reset();
     open_ = false;
     result_.done_called = true;
     result_.error = error;
@@ -140,6 +141,7 @@ void Session::done(EDError error) {
 }
 
 void Session::take_back() {
+    ahead_.reset();
     open_ = false;
     std::vector<Layer>& layers = document_.layers;
     for (auto it = overwritten_.rbegin(); it != overwritten_.rend(); ++it) {
@@ -441,6 +443,23 @@ void Session::remember_old_value(std::uint32_t layer, int map, std::uint32_t poi
     if (old.had) old.values.assign(m.value(point), m.value(point) + m.dimension);
 }
 
+// A map that grows gets the room for its next pages mapped on another thread, a window at a
+// time, so that the editing thread does not stop for fresh memory as the map fills. The last
+// window may never be used: at most a few megabytes a map.
+void Session::warm_ahead(std::uint32_t layer, int map, VertexMap& m) {
+    constexpr std::size_t kWindowBytes = std::size_t(4) << 20;
+    const std::size_t page_bytes = VertexMap::kPagePoints * (1 + sizeof(float) * std::size_t(m.dimension));
+    const std::size_t window = std::max<std::size_t>(2, kWindowBytes / page_bytes);
+    WarmMark& mark = warm_marks_[std::uint64_t(layer) << 32 | std::uint32_t(map)];
+    if (m.page_count() < mark.next_page && m.storage() == mark.storage) return;
+    for (std::span<std::byte> room : m.room_for_pages(window)) {
+        if (room.empty()) continue;
+        if (!ahead_) ahead_ = std::make_unique<AheadWarmer>();
+        ahead_->post(room);
+    }
+    mark = {m.page_count() + window / 2, m.storage()};
+}
+
 EDError Session::write_map_value(LWPntID point, LWID type, const char* name, int dimension, const float* value) {
     std::uint32_t layer = 0, index = 0;
     if (!open_ || !name || !value || dimension <= 0) return EDERR_BADARGS;
@@ -457,7 +476,9 @@ EDError Session::write_map_value(LWPntID point, LWID type, const char* name, int
     VertexMap& m = l.vmaps[std::size_t(map)];
     if (m.dimension != dimension) return EDERR_BADVMAP;
     remember_old_value(layer, map, index);
+    const std::size_t pages = m.page_count();
     m.set(index, value);
+    if (m.page_count() != pages) warm_ahead(layer, map, m);
     result_.map_values_written += 1;
     return EDERR_NONE;
 }

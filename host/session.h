@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -20,6 +21,7 @@
 #include "api/host_api.h"
 #include "host/document.h"
 #include "host/handles.h"
+#include "host/page_warmer.h"
 
 namespace zelkor::host {
 
@@ -107,6 +109,7 @@ private:
     int map_key(LWID type, const char* name);  // index in map_keys_, added when new
     int surface_tag(const char* surface);
     void remember_old_value(std::uint32_t layer, int map, std::uint32_t point);
+    void warm_ahead(std::uint32_t layer, int map, VertexMap& m);
     void take_back();
 
     Document& document_;
@@ -133,6 +136,13 @@ private:
     std::unordered_map<std::string, int> key_by_name_;  // type's four bytes, then the name
     int chosen_key_ = -1;       // set by pointVSet, read by pointVGet and vmapVec
     int last_written_key_ = -1; // pntVMap's last map, tried first
+    // Where each growing vertex map (layer << 32 | map) next gets room mapped ahead of it.
+    struct WarmMark {
+        std::size_t next_page = 0;
+        const void* storage = nullptr;
+    };
+    std::unordered_map<std::uint64_t, WarmMark> warm_marks_;
+    std::unique_ptr<AheadWarmer> ahead_;
     std::string last_surface_;  // addPoly's last surface argument and its tag
     int last_surface_tag_ = -1;
 

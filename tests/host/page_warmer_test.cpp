@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/page_warmer.h"
+#include "host/session.h"
 #include "resident_pages.h"
 
 namespace zelkor::host {
@@ -44,6 +45,45 @@ TEST(PageWarmer, MapsTheRoomItWasGiven) {
     const std::size_t bytes = layer.positions.capacity() * sizeof(double);
     EXPECT_GE(resident_pages(layer.positions.data(), bytes), whole_pages(bytes) - 1);
     EXPECT_EQ(layer.point_count(), 0u);
+}
+
+// Vertex maps that grow through a session get room mapped ahead of them while they fill (and
+// move, as they grow): the values written are the values kept, or, taken back, none remain.
+TEST(AheadWarmer, GrowingMapsKeepTheirValuesOrAreTakenBackWhole) {
+    constexpr std::uint32_t kPoints = 700000;  // 8.4 MB of three-value maps: large blocks, grown twice
+    for (bool keep : {true, false}) {
+        Document document;
+        document.layers.emplace_back();
+        Layer& layer = document.layers.back();
+        for (std::uint32_t k = 0; k < kPoints; ++k) layer.add_point(k, 0, 0);
+        {
+            Session session(document, std::vector<int>{0}, std::vector<int>{});
+            MeshEditOp* op = session.op();
+            for (std::uint32_t k = 0; k < kPoints; ++k) {
+                if (k / 1000 % 7 == 3) continue;  // a map with gaps: pages made out of step with the points
+                float morph[3] = {float(k), -float(k), 0.25f};
+                float weight = float(k % 97);
+                ASSERT_EQ(op->pntVMap(op->state, point_handle({0, k}), LWVMAP_MORF, "lift", 3, morph), EDERR_NONE);
+                ASSERT_EQ(op->pntVMap(op->state, point_handle({0, k}), LWVMAP_WGHT, "fade", 1, &weight), EDERR_NONE);
+            }
+            op->done(op->state, keep ? EDERR_NONE : EDERR_USERABORT, 0);
+        }
+        const VertexMap* lift = layer.find_vmap(LWVMAP_MORF, "lift");
+        const VertexMap* fade = layer.find_vmap(LWVMAP_WGHT, "fade");
+        if (!keep) {
+            EXPECT_TRUE(!lift && !fade);
+            continue;
+        }
+        ASSERT_TRUE(lift && fade);
+        for (std::uint32_t k = 0; k < kPoints; ++k) {
+            const bool has = k / 1000 % 7 != 3;
+            ASSERT_EQ(lift->has_value(k), has) << k;
+            ASSERT_EQ(fade->has_value(k), has) << k;
+            if (!has) continue;
+            ASSERT_TRUE(lift->value(k)[0] == float(k) && lift->value(k)[1] == -float(k) && lift->value(k)[2] == 0.25f) << k;
+            ASSERT_EQ(fade->value(k)[0], float(k % 97)) << k;
+        }
+    }
 }
 
 }  // namespace
