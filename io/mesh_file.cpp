@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <future>
 #include <system_error>
 
 #include "io/atomic_file.h"
@@ -60,28 +61,37 @@ std::vector<std::string> write_mesh(const host::Document& document, const std::f
     std::string extension = lower_extension(path);
     const bool known = extension == ".lwo" || extension == ".obj" || extension == ".gltf" || extension == ".glb";
     if (!known) unknown_extension(path, extension, "writes (.lwo, .obj, .gltf, .glb)");
-    // Checked before anything is written, in every format: OBJ would write "nan" and glTF null
-    // bounds. Every format stores floats.
-    refuse_non_finite(document, path);
-    if (instances) refuse_non_finite(*instances->templ, path);
+    // Checked in every format before the file is kept (OBJ would write "nan" and glTF null bounds;
+    // every format stores floats), on another thread while the encoding begins: a fault found
+    // there wins over any of the encoding, as when the check ran first.
+    std::future<void> finite = std::async(std::launch::async, [&] {
+        refuse_non_finite(document, path);
+        if (instances) refuse_non_finite(*instances->templ, path);
+    });
 
     // Without the caller's group, the file (and an OBJ's materials) are saved as a group of their own.
     SaveGroup own;
     SaveGroup& files = group ? *group : own;
-    AtomicOutput& output = files.open(path);
     // A polygon selection is a working state of the modeller, not part of the object: no format
     // keeps it and none warns about it.
     std::vector<std::string> warnings;
-    if (extension == ".lwo") {
-        write_lwo(document, output);
-    } else if (extension == ".obj") {
-        // The materials beside it, saved with it: out.obj names out.mtl.
-        std::filesystem::path mtl_path = path;
-        mtl_path.replace_extension(".mtl");
-        warnings = write_obj(document, output, &files.open(mtl_path));
-    } else {
-        warnings = write_gltf(document, output, instances);
+    try {
+        AtomicOutput& output = files.open(path);
+        if (extension == ".lwo") {
+            write_lwo(document, output);
+        } else if (extension == ".obj") {
+            // The materials beside it, saved with it: out.obj names out.mtl.
+            std::filesystem::path mtl_path = path;
+            mtl_path.replace_extension(".mtl");
+            warnings = write_obj(document, output, &files.open(mtl_path));
+        } else {
+            warnings = write_gltf(document, output, instances);
+        }
+    } catch (...) {
+        finite.get();
+        throw;
     }
+    finite.get();
     if (!group) own.commit();
     return warnings;
 }
