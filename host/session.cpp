@@ -373,20 +373,24 @@ LWPolID Session::add_polygon(LWID type, LWPolID template_polygon, const char* su
 // Vertex maps
 
 int Session::map_key(LWID type, const char* name) {
-    auto matches = [&](const MapKey& key) { return key.type == type && std::strcmp(key.name.c_str(), name) == 0; };
     // A plug-in names the same few maps over and over, usually with the same text pointers: the
-    // key last found for a pointer is tried first (and still compared, as the text may change).
-    KeyByText& recent = key_by_text_[(reinterpret_cast<std::uintptr_t>(name) >> 3) % key_by_text_.size()];
-    if (recent.text == name && matches(map_keys_[std::size_t(recent.key)])) return recent.key;
-    if (last_written_key_ >= 0 && matches(map_keys_[std::size_t(last_written_key_)])) return last_written_key_;
-    if (chosen_key_ >= 0 && matches(map_keys_[std::size_t(chosen_key_)])) return chosen_key_;
+    // keys last found for a few pointers are tried first (and still compared, as the text may
+    // change). Searched whole, so that no two of a plug-in's names push each other out.
+    for (const KeyByText& known : key_by_text_)
+        if (known.text == name && map_keys_[std::size_t(known.key)].is(type, name)) return known.key;
+    const int key = find_or_add_key(type, name);
+    key_by_text_[next_text_slot_] = {name, key};
+    next_text_slot_ = (next_text_slot_ + 1) % key_by_text_.size();
+    return key;
+}
+
+int Session::find_or_add_key(LWID type, const char* name) {
+    if (last_written_key_ >= 0 && map_keys_[std::size_t(last_written_key_)].is(type, name)) return last_written_key_;
+    if (chosen_key_ >= 0 && map_keys_[std::size_t(chosen_key_)].is(type, name)) return chosen_key_;
     // Then by type and name in a hash: an object may hold thousands of maps.
     std::string lookup(reinterpret_cast<const char*>(&type), sizeof type);
     lookup += name;
-    if (auto found = key_by_name_.find(lookup); found != key_by_name_.end()) {
-        recent = {name, found->second};
-        return found->second;
-    }
+    if (auto found = key_by_name_.find(lookup); found != key_by_name_.end()) return found->second;
     key_by_name_.emplace(std::move(lookup), int(map_keys_.size()));
     MapKey& key = map_keys_.emplace_back();
     key.type = type;
@@ -400,7 +404,6 @@ int Session::map_key(LWID type, const char* name) {
                 break;  // the first, as Layer::find_vmap answers
             }
     }
-    recent = {name, int(map_keys_.size() - 1)};
     return int(map_keys_.size() - 1);
 }
 

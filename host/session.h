@@ -12,6 +12,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -78,6 +79,7 @@ private:
         LWID type = 0;
         std::string name;
         std::vector<int> map_by_layer;
+        bool is(LWID t, const char* n) const { return type == t && std::strcmp(name.c_str(), n) == 0; }
     };
 
     // A handle of an element of a layer in the session; the layer and the index it encodes.
@@ -107,6 +109,7 @@ private:
                            std::uint32_t index) const;
     const VertexMap* chosen_map(std::uint32_t layer) const;
     int map_key(LWID type, const char* name);  // index in map_keys_, added when new
+    int find_or_add_key(LWID type, const char* name);  // map_key without the memory of pointers
     int surface_tag(const char* surface);
     void remember_old_value(std::uint32_t layer, int map, std::uint32_t point);
     void warm_ahead(std::uint32_t layer, int map, VertexMap& m);
@@ -133,6 +136,7 @@ private:
         int key = -1;
     };
     std::array<KeyByText, 32> key_by_text_{};  // map_key's memory of names by their text pointer
+    std::size_t next_text_slot_ = 0;           // the one to replace next
     std::unordered_map<std::string, int> key_by_name_;  // type's four bytes, then the name
     int chosen_key_ = -1;       // set by pointVSet, read by pointVGet and vmapVec
     int last_written_key_ = -1; // pntVMap's last map, tried first

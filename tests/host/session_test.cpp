@@ -237,6 +237,32 @@ void edit_everything(MeshEditOp* op) {
 
 // A session closed with an error, or never closed, leaves the document exactly as before; done
 // without an error keeps every edit, and a later done cannot take them back.
+// More map names than the session remembers by their pointers, in turn, and a remembered pointer
+// whose text now names another map: every value lands in the map its name says.
+TEST_F(OpenSession, ManyMapNamesInTurnEachFindTheirMap) {
+    std::vector<std::string> names;
+    for (int k = 0; k < 40; ++k) names.push_back("map" + std::to_string(k));
+    for (std::uint32_t round = 0; round < 3; ++round)
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            float v = float(100 * round + k);
+            ASSERT_EQ(op->pntVMap(op->state, point_handle({0, round}), LWVMAP_WGHT, names[k].c_str(), 1, &v), EDERR_NONE);
+        }
+    float again = 5;  // map5 again, remembered by its pointer
+    ASSERT_EQ(op->pntVMap(op->state, point_handle({0, 0}), LWVMAP_WGHT, names[5].c_str(), 1, &again), EDERR_NONE);
+    const char* kept = names[5].c_str();
+    names[5] = "map6";  // same length: the text changes in place
+    ASSERT_EQ(names[5].c_str(), kept);
+    float w = 7;
+    ASSERT_EQ(op->pntVMap(op->state, point_handle({0, 3}), LWVMAP_WGHT, names[5].c_str(), 1, &w), EDERR_NONE);
+    for (std::size_t k = 0; k < 40; ++k) {
+        const VertexMap* map = d.layers[0].find_vmap(LWVMAP_WGHT, "map" + std::to_string(k));
+        ASSERT_TRUE(map) << k;
+        for (std::uint32_t round = 0; round < 3; ++round) EXPECT_EQ(map->value(round)[0], float(100 * round + k)) << k;
+        EXPECT_EQ(map->has_value(3), k == 6) << k;
+    }
+    EXPECT_EQ(d.layers[0].find_vmap(LWVMAP_WGHT, "map6")->value(3)[0], 7.0f);
+}
+
 TEST_F(OpenSession, OnlyDoneWithoutAnErrorKeepsTheEdits) {
     const std::string before = dump(d);
     edit_everything(op);
