@@ -18,7 +18,6 @@ constexpr int MADV_POPULATE_WRITE = 23;  // Linux 5.14
 // A step small enough to stop soon when asked and to hold the memory map only briefly.
 constexpr std::size_t kStep = std::size_t(2) << 20;
 
-// The room between an array's end and its capacity, where the edits will write next.
 // Maps the whole pages inside `range`, a step at a time; false when stopped or refused (a kernel
 // without the request refuses it: the edits then fault the pages in).
 bool populate(std::span<std::byte> range, std::uintptr_t page, const std::atomic<bool>& stop) {
@@ -34,6 +33,7 @@ bool populate(std::span<std::byte> range, std::uintptr_t page, const std::atomic
 
 std::uintptr_t page_size() { return std::uintptr_t(::sysconf(_SC_PAGESIZE)); }
 
+// The room between an array's end and its capacity, where the edits will write next.
 template <class T>
 std::span<std::byte> spare(FlatArray<T>& array) {
     auto* end = reinterpret_cast<std::byte*>(array.data() + array.size());
