@@ -1,5 +1,6 @@
 // Room set aside for a layer's growth and mapped on another thread: the edits that arrive while it
-// runs, and beyond what was set aside, keep every value; the room ends up mapped.
+// runs, and beyond what was set aside, keep every value; the room ends up mapped. Vertex maps
+// mapped ahead as they grow keep their values too.
 #include <gtest/gtest.h>
 
 #include "host/page_warmer.h"

@@ -235,8 +235,6 @@ void edit_everything(MeshEditOp* op) {
     op->pntVMap(op->state, point_handle({1, 0}), LWVMAP_TXUV, "Bark UV", 2, uv);  // the same value twice
 }
 
-// A session closed with an error, or never closed, leaves the document exactly as before; done
-// without an error keeps every edit, and a later done cannot take them back.
 // More map names than the session remembers by their pointers, in turn, and a remembered pointer
 // whose text now names another map: every value lands in the map its name says.
 TEST_F(OpenSession, ManyMapNamesInTurnEachFindTheirMap) {
@@ -263,6 +261,8 @@ TEST_F(OpenSession, ManyMapNamesInTurnEachFindTheirMap) {
     EXPECT_EQ(d.layers[0].find_vmap(LWVMAP_WGHT, "map6")->value(3)[0], 7.0f);
 }
 
+// A session closed with an error, or never closed, leaves the document exactly as before; done
+// without an error keeps every edit, and a later done cannot take them back.
 TEST_F(OpenSession, OnlyDoneWithoutAnErrorKeepsTheEdits) {
     const std::string before = dump(d);
     edit_everything(op);
