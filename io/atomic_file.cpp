@@ -209,7 +209,6 @@ std::string AtomicOutput::append(const std::uint8_t* p, std::size_t n) {
 // Writes the first `bytes` of the stage (whole blocks) at its offset. A file system that turns
 // out to refuse direct writes gets them through its cache, and so does the rest of the file.
 std::string AtomicOutput::write_stage(std::size_t bytes) {
-    padded_ = true;
     std::size_t done = 0;
     while (done < bytes) {
         ssize_t n = ::pwrite(fd_, stage_.get() + done, bytes - done, off_t(stage_offset_ + done));
@@ -272,7 +271,9 @@ std::string AtomicOutput::end_direct() {
     }
     held_patches_.clear();
     stage_.reset();
-    if (padded_ && ::ftruncate(fd_, off_t(appended_)) != 0) return system_fault("cannot write the output");
+    // The last direct block ran past the true length (written through the cache, the file already
+    // has it).
+    if (::ftruncate(fd_, off_t(appended_)) != 0) return system_fault("cannot write the output");
     return {};
 }
 

@@ -100,7 +100,6 @@ private:
     std::uint64_t stage_offset_ = 0;   // where stage_ goes in the file
     std::vector<Job> held_patches_;    // patches of bytes already on the disk, applied at the end
     std::uint64_t appended_ = 0;       // the file's true length so far
-    bool padded_ = false;              // the last direct block may run past the true length
 
     std::mutex mutex_;
     std::condition_variable changed_;
