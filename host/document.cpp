@@ -80,8 +80,8 @@ namespace {
 template <class T>
 std::span<std::byte> room_after(FlatArray<T>& array, std::size_t count) {
     if (array.capacity() * sizeof(T) < large_block::kThreshold) return {};
-    count = std::min(count, array.capacity() - array.size());
-    return {reinterpret_cast<std::byte*>(array.data() + array.size()), count * sizeof(T)};
+    const std::span<std::byte> spare = array.spare_bytes();
+    return spare.first(std::min(spare.size(), count * sizeof(T)));
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <new>
+#include <span>
 #include <type_traits>
 #include <vector>
 
@@ -92,6 +93,10 @@ public:
     const T& operator[](std::size_t i) const {
         assert(i < size_);
         return data_[i];
+    }
+    // The bytes between the end and the capacity: where the array grows next.
+    std::span<std::byte> spare_bytes() {
+        return {reinterpret_cast<std::byte*>(data_ + size_), (capacity_ - size_) * sizeof(T)};
     }
     T& front() { return (*this)[0]; }
     T& back() { return (*this)[size_ - 1]; }

@@ -33,17 +33,10 @@ bool populate(std::span<std::byte> range, std::uintptr_t page, const std::atomic
 
 std::uintptr_t page_size() { return std::uintptr_t(::sysconf(_SC_PAGESIZE)); }
 
-// The room between an array's end and its capacity, where the edits will write next.
-template <class T>
-std::span<std::byte> spare(FlatArray<T>& array) {
-    auto* end = reinterpret_cast<std::byte*>(array.data() + array.size());
-    return {end, (array.capacity() - array.size()) * sizeof(T)};
-}
-
 template <class T>
 void reserve_more(FlatArray<T>& array, std::uint64_t more, std::vector<std::span<std::byte>>& ranges) {
     array.reserve(array.size() + std::size_t(more));
-    ranges.push_back(spare(array));
+    ranges.push_back(array.spare_bytes());
 }
 
 }  // namespace
