@@ -56,16 +56,26 @@ public:
     // no more than the arrays hold.
     std::array<std::span<std::byte>, 2> room_for_pages(std::size_t pages);
 
-    // Calls visit(point, values) for every point with a value, in ascending point order.
+    // Calls visit(first_point, marks, values) for every page, in ascending point order: the page
+    // holds the kPagePoints points from first_point on, with a mark each (non-zero where the point
+    // has a value) and `dimension` values each.
     template <class Visit>
-    void for_each_value(Visit visit) const {
+    void for_each_page(Visit visit) const {
         for (std::uint32_t block = 0; block < page_by_block_.size(); ++block) {
             const std::uint32_t page = page_by_block_[block];
             if (page == kNoPage) continue;
             const std::size_t first = std::size_t(page) * kPagePoints;
-            for (std::uint32_t k = 0; k < kPagePoints; ++k)
-                if (has_[first + k]) visit(block * kPagePoints + k, values_.data() + (first + k) * dimension);
+            visit(block * kPagePoints, has_.data() + first, values_.data() + first * dimension);
         }
+    }
+
+    // Calls visit(point, values) for every point with a value, in ascending point order.
+    template <class Visit>
+    void for_each_value(Visit visit) const {
+        for_each_page([&](std::uint32_t first, const std::uint8_t* marks, const float* values) {
+            for (std::uint32_t k = 0; k < kPagePoints; ++k)
+                if (marks[k]) visit(first + k, values + std::size_t(k) * dimension);
+        });
     }
 
     // Same points with the same value bits (page layout aside).

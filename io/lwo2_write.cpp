@@ -148,14 +148,56 @@ private:
         check_map(what, map.name, map.dimension);
         std::uint64_t chunk = write_map_header(kVmap, map.type, map.dimension, map.name, map.vmpa);
         const std::size_t entry = 4 + 4 * std::size_t(map.dimension);
-        map.for_each_value([&](std::uint32_t point, const float* values) {
-            check_point_index(layer, point, [&] { return what; });
-            std::uint8_t* p = out_.room(entry);
-            std::size_t n = IffWriter::store_vx(p, point);
-            for (int d = 0; d < map.dimension; ++d, n += 4) IffWriter::store_u4(p + n, std::bit_cast<std::uint32_t>(values[d]));
-            out_.advance(n);
+        constexpr std::uint32_t kPage = host::VertexMap::kPagePoints;
+        map.for_each_page([&](std::uint32_t first, const std::uint8_t* marks, const float* values) {
+            // A page of valid points whose indices all take one form is written without a check
+            // per value; the rest (and any fault, with its message) goes point by point.
+            const std::uint32_t last = first + (kPage - 1);
+            const bool valid = last < layer.point_count() && last <= kMaxIndex;
+            if (valid && last < 0xFF00 && write_map_page<2>(map.dimension, first, marks, values)) return;
+            if (valid && first >= 0xFF00 && write_map_page<4>(map.dimension, first, marks, values)) return;
+            for (std::uint32_t k = 0; k < kPage; ++k) {
+                if (!marks[k]) continue;
+                const std::uint32_t point = first + k;
+                check_point_index(layer, point, [&] { return what; });
+                std::uint8_t* p = out_.room(entry);
+                std::size_t n = IffWriter::store_vx(p, point);
+                const float* value = values + std::size_t(k) * std::size_t(map.dimension);
+                for (int d = 0; d < map.dimension; ++d, n += 4) IffWriter::store_u4(p + n, std::bit_cast<std::uint32_t>(value[d]));
+                out_.advance(n);
+            }
         });
         out_.close_chunk(chunk);
+    }
+
+    // The marked values of one page whose point indices all take IndexBytes; false, with nothing
+    // written, for a dimension it leaves to the general loop.
+    template <std::size_t IndexBytes>
+    bool write_map_page(int dimension, std::uint32_t first, const std::uint8_t* marks, const float* values) {
+        switch (dimension) {
+            case 1: write_map_page<IndexBytes, 1>(first, marks, values); return true;
+            case 2: write_map_page<IndexBytes, 2>(first, marks, values); return true;
+            case 3: write_map_page<IndexBytes, 3>(first, marks, values); return true;
+            case 4: write_map_page<IndexBytes, 4>(first, marks, values); return true;
+            default: return false;
+        }
+    }
+
+    template <std::size_t IndexBytes, int Dimension>
+    void write_map_page(std::uint32_t first, const std::uint8_t* marks, const float* values) {
+        constexpr std::uint32_t kPage = host::VertexMap::kPagePoints;
+        std::uint8_t* const start = out_.room(kPage * (IndexBytes + 4 * Dimension));
+        std::uint8_t* p = start;
+        for (std::uint32_t k = 0; k < kPage; ++k, values += Dimension) {
+            if (!marks[k]) continue;
+            if constexpr (IndexBytes == 2)
+                IffWriter::store_u2(p, std::uint16_t(first + k));
+            else
+                IffWriter::store_u4(p, (first + k) | 0xFF000000u);
+            p += IndexBytes;
+            for (int d = 0; d < Dimension; ++d, p += 4) IffWriter::store_u4(p, std::bit_cast<std::uint32_t>(values[d]));
+        }
+        out_.advance(std::size_t(p - start));
     }
 
     // `what` builds the message's subject only when there is a fault: these run once per corner.

@@ -149,6 +149,36 @@ TEST(LwoFormat, RefusesWhatLwo2CannotHold) {
     }
 }
 
+// Map values go out a page of points at a time where every index of the page takes one form; the
+// pages straddling the end of the points, and dimensions past 4, go value by value. Either way a
+// map reads back as it was, and a value past the last point is refused by its index.
+TEST(LwoFormat, MapsOfEveryDimensionReadBackAcrossShortAndLongIndices) {
+    const std::uint32_t points = 0xFF00 + 700;  // short indices, then long ones, the last page partial
+    for (int dimension : {1, 2, 3, 4, 5}) {
+        host::Document doc = triangle_document();
+        host::Layer& layer = doc.layers[0];
+        while (layer.point_count() < points) layer.add_point(double(layer.point_count()), 0, 0);
+        host::VertexMap& map = layer.vmap(LWID_('X', 'T', 'R', 'A'), "M", dimension);
+        std::vector<float> value(std::size_t(dimension), 0.0f);
+        for (std::uint32_t p = 0; p < points; ++p) {
+            if (p % 3 == 1 && (p < 600 || p > 0xFE80)) continue;  // gaps near both ends
+            for (int d = 0; d < dimension; ++d) value[std::size_t(d)] = float(p) + 0.25f * float(d);
+            map.set(p, value.data());
+        }
+        const host::Document back = parse_lwo(encode_lwo2(doc, "m.lwo"), "m.lwo");
+        const host::VertexMap* read = back.layers.at(0).find_vmap(map.type, "M");
+        ASSERT_NE(read, nullptr) << "dimension " << dimension;
+        EXPECT_EQ(read->value_count(), map.value_count()) << "dimension " << dimension;
+        EXPECT_TRUE(read->same_values(map)) << "dimension " << dimension;
+
+        map.set(points + 3, value.data());
+        EXPECT_EQ(test::error_of([&] { encode_lwo2(doc, "m.lwo"); }),
+                  "m.lwo: layer 0 VMAP \"M\": point index " + std::to_string(points + 3) + ", the layer has " +
+                      std::to_string(points) + " points")
+            << "dimension " << dimension;
+    }
+}
+
 // A save streams the file in blocks of a few megabytes and patches chunk sizes into blocks
 // already written; what lands on the disk is the encoding, byte for byte. A fault found after
 // some blocks went out leaves the earlier file as it was and no temporary file behind.
