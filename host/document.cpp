@@ -32,7 +32,15 @@ void VertexMap::set(std::uint32_t point, const float* v) {
     }
     const std::size_t slot = std::size_t(page) * kPagePoints + point % kPagePoints;
     has_[slot] = 1;
-    std::copy(v, v + dimension, values_.begin() + slot * dimension);
+    float* to = values_.data() + slot * dimension;
+    // The usual dimensions as fixed-size copies: a plug-in sets millions of values one at a time.
+    switch (dimension) {
+        case 1: std::memcpy(to, v, sizeof(float)); break;
+        case 2: std::memcpy(to, v, 2 * sizeof(float)); break;
+        case 3: std::memcpy(to, v, 3 * sizeof(float)); break;
+        case 4: std::memcpy(to, v, 4 * sizeof(float)); break;
+        default: std::copy(v, v + dimension, to);
+    }
     span_ = std::max(span_, point + 1);
 }
 
