@@ -45,8 +45,9 @@ struct zelkor_run_summary {
 // What the observer wants beyond positions (the first two cost memory in proportion to the run).
 // ZELKOR_DETAIL_PLACED asks for the report as soon as the clones are placed, before the first is
 // built, so that the observer can start on the positions while the module builds; it is ignored
-// with ZELKOR_DETAIL_DRAWS, whose values are drawn while building.
-enum { ZELKOR_DETAIL_DRAWS = 1, ZELKOR_DETAIL_POLYGONS = 2, ZELKOR_DETAIL_PLACED = 4 };
+// with ZELKOR_DETAIL_DRAWS, whose values are drawn while building. ZELKOR_DETAIL_TOTALS_ONLY, for an
+// observer that keeps no clone, asks for the counts alone: one call with an empty block.
+enum { ZELKOR_DETAIL_DRAWS = 1, ZELKOR_DETAIL_POLYGONS = 2, ZELKOR_DETAIL_PLACED = 4, ZELKOR_DETAIL_TOTALS_ONLY = 8 };
 
 using zelkor_run_observer = void (*)(const zelkor_run_summary* summary, void* context);
 

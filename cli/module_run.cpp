@@ -105,9 +105,11 @@ ModuleRunOutcome run_module(LoadedModule& loaded, RunSetup& setup, const ModuleR
     host::ActivationResult result;
     {
         SummaryTarget target{&outcome, hooks.keep_clones, hooks.keep_instances, hooks.keep_quality, &answer};
+        const bool keeps_clones = hooks.keep_clones || hooks.keep_instances || hooks.keep_quality;
         ObserverScope observe(loaded.set_observer, &target,
                               (hooks.keep_instances ? ZELKOR_DETAIL_DRAWS : 0) |
-                                  (hooks.keep_quality ? ZELKOR_DETAIL_POLYGONS | ZELKOR_DETAIL_PLACED : 0));
+                                  (hooks.keep_quality ? ZELKOR_DETAIL_POLYGONS | ZELKOR_DETAIL_PLACED : 0) |
+                                  (keeps_clones ? 0 : ZELKOR_DETAIL_TOTALS_ONLY));
         result = modeler.run(loaded.module, "Zelkor");
     }
 

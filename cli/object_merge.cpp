@@ -57,9 +57,13 @@ host::Document split_target(MergedObject merged, const host::Document& templ,
         const host::Layer& layer = out.layers[k];
         const host::PolygonTags* surfaces = layer.find_tags(LWPTAG_SURF);
         if (!surfaces) continue;
-        std::vector<bool> seen(out.tags.size());  // a million clones use a handful of surfaces
+        // A million clones use a handful of surfaces, mostly the same one polygon after polygon.
+        std::vector<std::uint8_t> seen(out.tags.size());
+        std::int32_t last = host::kNoTag;
         for (std::size_t p = polygon_counts_before[k]; p < layer.polygon_count() && p < surfaces->values.size(); ++p) {
             const std::int32_t tag = surfaces->values[p];
+            if (tag == last) continue;
+            last = tag;
             if (tag < 0 || std::size_t(tag) >= out.tags.size() || seen[std::size_t(tag)]) continue;
             seen[std::size_t(tag)] = true;
             const std::string& name = out.tags[std::size_t(tag)];

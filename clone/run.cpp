@@ -53,6 +53,10 @@ void report_run() {
             polygons.push_back({poly_data[k].num_points, reinterpret_cast<const double*>(poly_data[k].points)});
     }
     zelkor_run_summary summary{num_polys, poly_avg_area, count, 0, 0, block, polygons.empty() ? nullptr : polygons.data()};
+    if (observer_details & ZELKOR_DETAIL_TOTALS_ONLY) {
+        observer(&summary, observer_context);
+        return;
+    }
     pos_typ* node = pos_list;
     do {
         summary.block_count = 0;

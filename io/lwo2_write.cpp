@@ -66,13 +66,19 @@ private:
         tags_ = doc_.tags;
         for (const std::string& tag : tags_) check_name(tag, "tag");
         for (const host::Layer& layer : doc_.layers)
-            for (std::size_t i = 0; i < layer.polygon_count(); ++i)
-                if (layer.tag(LWPTAG_SURF, i) == host::kNoTag) {
-                    auto it = std::find(tags_.begin(), tags_.end(), "Default");
-                    default_surface_ = std::int32_t(it - tags_.begin());
-                    if (it == tags_.end()) tags_.push_back("Default");
-                    return;
-                }
+            if (has_untagged_polygon(layer)) {
+                auto it = std::find(tags_.begin(), tags_.end(), "Default");
+                default_surface_ = std::int32_t(it - tags_.begin());
+                if (it == tags_.end()) tags_.push_back("Default");
+                return;
+            }
+    }
+
+    static bool has_untagged_polygon(const host::Layer& layer) {
+        const host::PolygonTags* surfaces = layer.find_tags(LWPTAG_SURF);
+        if (!surfaces) return layer.polygon_count() > 0;
+        const std::int32_t* values = surfaces->values.data();
+        return std::find(values, values + layer.polygon_count(), host::kNoTag) != values + layer.polygon_count();
     }
 
     void write_tags() {
