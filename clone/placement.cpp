@@ -410,20 +410,26 @@ void set_positions(weight_map* wm, params_typ* par) {
 
     if (pos_list) delete_positions(par->num_clones);
 
+    // Opened once the placement's tables are laid out: a host may start work of its own when a
+    // long task begins (the stand-in host maps memory for the clones), and large allocations
+    // queue behind whatever holds the process's memory map.
     LWMonitor* monitor = nullptr;
-    if (monf) {
+    auto open_monitor = [&] {
+        if (!monf) return;
         monitor = monf->create("Please wait", "Randomising positions...");
         if (monitor) monitor->init(monitor->data, unsigned(par->num_clones));
-    }
+    };
 
     random rng;
     rng.fixed(par->seed);
 
     if (use_reference_structures) {
         direct_placement s{wm, par, rng};
+        open_monitor();
         place_clones(s, wm, par, base, monitor);
     } else {
         fast_placement s(wm, par, rng, std::move(areas), base);
+        open_monitor();
         place_clones(s, wm, par, base, monitor);
     }
 
