@@ -5,6 +5,7 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace zelkor::host {
@@ -33,6 +34,11 @@ bool populate(std::span<std::byte> range, std::uintptr_t page, const std::atomic
 
 std::uintptr_t page_size() { return std::uintptr_t(::sysconf(_SC_PAGESIZE)); }
 
+// The warmers run at the largest niceness: on a machine with few cores they use what the editing
+// leaves idle instead of taking turns with it. (Raising it needs no privilege; a failure only
+// keeps the priority.)
+void lower_this_threads_priority() { ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19); }
+
 template <class T>
 void reserve_more(FlatArray<T>& array, std::uint64_t more, std::vector<std::span<std::byte>>& ranges) {
     array.reserve(array.size() + std::size_t(more));
@@ -48,6 +54,7 @@ void PageWarmer::start() {
     // vertex maps start small on the heap, seldom asks. Untouched room costs nothing.
     ::mallopt(M_TOP_PAD, 64 << 20);
     thread_ = std::thread([this, ranges = std::move(ranges_), page = page_size()] {
+        lower_this_threads_priority();
         for (std::span<std::byte> range : ranges)
             if (!populate(range, page, stop_)) return;
     });
@@ -79,6 +86,7 @@ void AheadWarmer::post(std::span<std::byte> range) {
     posted_.notify_one();
     if (thread_.joinable()) return;
     thread_ = std::thread([this, page = page_size()] {
+        lower_this_threads_priority();
         for (;;) {
             std::span<std::byte> range;
             {

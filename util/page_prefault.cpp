@@ -6,6 +6,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include "util/background_thread.h"
+
 namespace zelkor {
 
 namespace {
@@ -28,6 +30,7 @@ page_prefault::page_prefault(std::vector<std::span<std::byte>> ranges) {
     for (std::span<std::byte> range : ranges) total += range.size();
     if (total < kWorthwhile) return;
     thread_ = std::thread([this, ranges = std::move(ranges)] {
+        run_in_background();
         const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
         for (std::size_t slice = 0; slice < kSlices; ++slice) {
             for (std::span<std::byte> range : ranges) {
