@@ -222,9 +222,14 @@ private:
     }
 
     template <class Describe>
-    void write_polygon_index(std::size_t polygon, const Describe& what) {
+    void check_polygon_index(std::size_t polygon, const Describe& what) {
         if (polygon > kMaxIndex)
             refuse(what() + ": polygon index " + std::to_string(polygon) + " within its POLS is above 0xFFFFFF");
+    }
+
+    template <class Describe>
+    void write_polygon_index(std::size_t polygon, const Describe& what) {
+        check_polygon_index(polygon, what);
         out_.vx(std::uint32_t(polygon));
     }
 
@@ -245,6 +250,8 @@ private:
     void write_pols(const host::Layer& layer, const PolygonRun& run, const std::string& where) {
         std::uint64_t chunk = out_.open_chunk(kPols);
         out_.id4(layer.poly_type[run.begin]);
+        // Every valid index is below this; one comparison a corner, the faults sorted out after.
+        const std::uint64_t valid_below = std::min<std::uint64_t>(layer.point_count(), std::uint64_t(kMaxIndex) + 1);
         for (std::size_t i = run.begin; i < run.end; ++i) {
             auto what = [&] { return where + " polygon " + std::to_string(i); };
             auto points = layer.polygon(i);
@@ -255,7 +262,7 @@ private:
             IffWriter::store_u2(p, std::uint16_t(points.size() | (layer.poly_flag_bits[i] & 0xFC00)));
             std::size_t n = 2;
             for (std::uint32_t point : points) {
-                check_point_index(layer, point, what);
+                if (point >= valid_below) check_point_index(layer, point, what);
                 n += IffWriter::store_vx(p + n, point);
             }
             out_.advance(n);
@@ -279,12 +286,12 @@ private:
     void write_ptag(const host::PolygonTags& tags, const PolygonRun& run, const std::string& where) {
         std::uint64_t chunk = 0;
         bool opened = false;
+        const std::int64_t limit = std::min<std::int64_t>(host::names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000,
+                                                          0x10000);
         for (std::size_t i = run.begin; i < run.end; ++i) {
             std::int32_t value = tag_value(tags, i);
             if (value == host::kNoTag) continue;
             auto what = [&] { return where + " polygon " + std::to_string(i) + " PTAG " + host::id_text(tags.type); };
-            std::int64_t limit = std::min<std::int64_t>(host::names_a_tag(tags.type) ? std::int64_t(tags_.size()) : 0x10000,
-                                                        0x10000);
             if (value < 0 || value >= limit)
                 refuse(what() + ": value " + std::to_string(value) + " must be below " + std::to_string(limit));
             if (!opened) {
@@ -292,8 +299,12 @@ private:
                 out_.id4(tags.type);
                 opened = true;
             }
-            write_polygon_index(i - run.begin, what);
-            out_.u2(std::uint16_t(value));
+            const std::size_t polygon = i - run.begin;
+            check_polygon_index(polygon, what);
+            std::uint8_t* p = out_.room(6);
+            const std::size_t n = IffWriter::store_vx(p, std::uint32_t(polygon));
+            IffWriter::store_u2(p + n, std::uint16_t(value));
+            out_.advance(n + 2);
         }
         if (opened) out_.close_chunk(chunk);
     }
