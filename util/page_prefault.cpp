@@ -4,9 +4,8 @@
 #include <cstdint>
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
-
-#include "util/background_thread.h"
 
 namespace zelkor {
 
@@ -23,6 +22,11 @@ constexpr std::size_t kSlices = 32;
 // Below this the thread is not worth starting.
 constexpr std::size_t kWorthwhile = std::size_t(4) << 20;
 
+// The mapping thread runs at the largest niceness: on a machine with few cores it uses what the
+// working threads leave idle instead of taking turns with them. (Raising it needs no privilege; a
+// failure only keeps the priority.)
+void lower_this_threads_priority() { ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19); }
+
 }  // namespace
 
 page_prefault::page_prefault(std::vector<std::span<std::byte>> ranges) {
@@ -30,7 +34,7 @@ page_prefault::page_prefault(std::vector<std::span<std::byte>> ranges) {
     for (std::span<std::byte> range : ranges) total += range.size();
     if (total < kWorthwhile) return;
     thread_ = std::thread([this, ranges = std::move(ranges)] {
-        run_in_background();
+        lower_this_threads_priority();
         const std::uintptr_t page = std::uintptr_t(::sysconf(_SC_PAGESIZE));
         for (std::size_t slice = 0; slice < kSlices; ++slice) {
             for (std::span<std::byte> range : ranges) {
