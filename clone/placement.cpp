@@ -245,15 +245,17 @@ struct fast_placement {
     std::optional<spacing_grid> grid;
     position_nodes placed;  // reserved in full: nodes never move while placing
     std::optional<page_prefault> prefault;  // maps the room of `placed` and the grid ahead of the placing
-    // The next try as anticipated: it starts at generator word `start`, takes `draws` draws and
+    // Tries worked out ahead, from the values the generator will give: ahead[0] is the next try,
+    // ahead[1] the one after it. Each starts at generator word `start`, takes `draws` draws and
     // gives `polygon` and `point`.
-    struct {
+    struct foreseen_try {
         bool valid = false;
         int start = 0;
         int draws = 0;
         int polygon = 0;
         XYZ6_typ point;
-    } foreseen;
+    };
+    foreseen_try ahead[2];
 
     fast_placement(weight_map* wm_, params_typ* par_, random& rng_, std::vector<double>&& areas_, double base_)
         : wm(wm_), par(par_), rng(rng_), base(base_), areas(std::move(areas_)), grid(make_grid(base_, par_->num_clones)) {
@@ -281,15 +283,16 @@ struct fast_placement {
         return spacing_grid(low, high, base, std::size_t(std::max(clones, 0)));
     }
 
-    // The try's polygon and point. When the try starts where the last anticipation foresaw, the
+    // The try's polygon and point. When the try starts where an anticipation foresaw, the
     // candidate worked out then is the one these draws give: the draws are only taken.
     void draw_candidate(int& r_polygon, XYZ6_typ& r_point) {
-        const bool as_foreseen = foreseen.valid && rng.mti == foreseen.start;
-        foreseen.valid = false;
-        if (as_foreseen) {
-            for (int i = 0; i < foreseen.draws; ++i) rng.get();
-            r_polygon = foreseen.polygon;
-            r_point = foreseen.point;
+        const foreseen_try& next = ahead[0];
+        if (next.valid && rng.mti == next.start) {
+            // Every one of these words was peeked, so none needs a regeneration: taking them is
+            // moving past them.
+            rng.mti += next.draws;
+            r_polygon = next.polygon;
+            r_point = next.point;
             return;
         }
         r_polygon = rng.z_zakresu(0, num_polys - 1);
@@ -306,38 +309,48 @@ struct fast_placement {
     }
 
     // Fetching ahead. The tries to come draw from the same generator, so the values it will give
-    // are known now: the polygon of the try after next, whose table entry can be fetched, and the
-    // candidate of the next try, from the entry fetched one try ago, whose grid cells can be
-    // fetched too. A guess is wrong when a try takes other draws than foreseen (an accepted clone
-    // on a level polygon draws a heading); a wrong guess only fetches in vain.
+    // are known now. Each try works out the candidate of the try after next, from a polygon
+    // block fetched one try ago, and fetches its grid cells; and fetches the block of the try
+    // after that. Data fetched one try ahead arrives too late to help. A guess is wrong when a try
+    // takes other draws than foreseen (an accepted clone on a level polygon draws a heading); a
+    // wrong guess only fetches in vain.
     void anticipate() {
-        foreseen.valid = false;
+        if (ahead[1].valid && ahead[1].start == rng.mti) {
+            ahead[0] = ahead[1];
+        } else if (!foresee(0, ahead[0])) {
+            ahead[1].valid = false;
+            return;
+        }
+        if (!foresee(ahead[0].draws, ahead[1])) return;
+        grid->prefetch(ahead[1].point, base);
         const int last = num_polys - 1;
-        int ahead = 0;
         double r;
-        int next = 0;
-        if (last != 0) {
-            if (!rng.peek(ahead++, r)) return;
-            next = random::int_in_range(0, last, r);
-        }
-        XYZ6_typ candidate;
-        int draws;
-        if (!sampler->foresee(rng, next, ahead, candidate, draws)) return;
-        foreseen = {true, rng.mti, ahead + draws, next, candidate};
-        grid->prefetch(candidate, base);
-        int after = 0;
-        if (last != 0) {
-            if (!rng.peek(ahead + draws, r)) return;
-            after = random::int_in_range(0, last, r);
-        }
+        if (last != 0 && !rng.peek(ahead[0].draws + ahead[1].draws, r)) return;
+        const int after = last != 0 ? random::int_in_range(0, last, r) : 0;
         sampler->prefetch(after);
         __builtin_prefetch(&poly_data[after].normal);
         if (par->size_by_area != 0) __builtin_prefetch(areas.data() + after);
         if (par->density_wg != 0) density.prefetch(after);
-        // And the polygon block of the try two beyond `after`, the draws in between guessed at two
-        // per point, as most polygons take (a wrong guess only fetches in vain): a block fetched
-        // one try ahead arrives too late to help.
-        if (last != 0 && rng.peek(ahead + draws + 6, r)) sampler->prefetch(random::int_in_range(0, last, r));
+        // And the block of the try two beyond `after`, the draws in between guessed at three a
+        // try, as most polygons take: fetched one try ahead, a block arrives too late to help.
+        if (last != 0 && rng.peek(ahead[0].draws + ahead[1].draws + 6, r)) sampler->prefetch(random::int_in_range(0, last, r));
+    }
+    // The try that starts `offset` words from now, when the generator can look that far.
+    bool foresee(int offset, foreseen_try& r_try) const {
+        r_try.valid = false;
+        const int last = num_polys - 1;
+        int used = offset;
+        double r;
+        int polygon = 0;
+        if (last != 0) {
+            if (!rng.peek(used++, r)) return false;
+            polygon = random::int_in_range(0, last, r);
+        }
+        XYZ6_typ point;
+        int draws;
+        if (!sampler->foresee(rng, polygon, used, point, draws)) return false;
+        r_try = {true, rng.mti + offset, used + draws - offset, polygon, point};
+        return true;
     }
 
     pos_typ* place(const XYZ6_typ& c) {

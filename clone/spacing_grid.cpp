@@ -9,7 +9,7 @@ namespace {
 
 bool finite(const XYZ6_typ& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-double axis(const XYZ6_typ& p, int a) { return a == 0 ? p.x : a == 1 ? p.y : p.z; }
+double axis(const XYZ6_typ& p, int a) { return static_cast<const double*>(p)[a]; }
 
 // Cells per grid: a few per expected position, so that a sparse scatter over a huge box does not
 // pay for a huge array.
@@ -84,13 +84,18 @@ bool spacing_grid::scan_all(const XYZ6_typ& c, double d) const {
 }
 
 void spacing_grid::prefetch(const XYZ6_typ& c, double d) const {
-    if (!usable_ || !finite(c) || !(d > 0) || !(d < kLargest)) return;
+    // A hint needs no exact window: the clamped cells of a NaN or infinite query are still cells,
+    // and the few rows read by any query of at most one cell's reach each span two cache lines
+    // from their first cell (cells are a quarter of a line, aligned).
+    if (!usable_) return;
     const double cu = axis(c, axis_u_), cv = axis(c, axis_v_);
-    const std::int64_t v0 = cell_v(cv - d), v1 = cell_v(cv + d);
-    const std::int64_t u0 = cell_u(cu - d), u1 = cell_u(cu + d);
-    if ((u1 - u0 + 1) * (v1 - v0 + 1) > 16) return;  // a rare wide query: not worth it
-    for (std::int64_t u = u0; u <= u1; ++u)
-        for (std::int64_t v = v0; v <= v1; ++v) __builtin_prefetch(cells_.data() + u * cells_v_ + v);
+    const std::int64_t u0 = cell_u(cu - d), u1 = std::min(cell_u(cu + d), u0 + 2);
+    const std::uintptr_t row_bytes = std::uintptr_t(cells_v_) * sizeof(cell);
+    std::uintptr_t first = reinterpret_cast<std::uintptr_t>(cells_.data() + u0 * cells_v_ + cell_v(cv - d));
+    for (std::int64_t u = u0; u <= u1; ++u, first += row_bytes) {
+        __builtin_prefetch(reinterpret_cast<const void*>(first));
+        __builtin_prefetch(reinterpret_cast<const void*>(first + 64));
+    }
 }
 
 bool spacing_grid::is_blocked(const XYZ6_typ& c, double d) const {
