@@ -148,6 +148,14 @@ AtomicOutput::~AtomicOutput() {
     }
     changed_.notify_all();
     worker_.join();
+    if (disk_thread_.joinable()) {
+        {
+            std::lock_guard lock(disk_mutex_);
+            disk_.stopping = true;
+        }
+        disk_changed_.notify_all();
+        disk_thread_.join();
+    }
     if (!committed_) remove_temporary();
 }
 
@@ -201,7 +209,7 @@ std::string AtomicOutput::append(const std::uint8_t* p, std::size_t n) {
         p += take;
         n -= take;
         if (staged_ == kStageBytes)
-            if (std::string fault = write_stage(kStageBytes); !fault.empty()) return fault;
+            if (std::string fault = hand_stage_to_disk(); !fault.empty()) return fault;
     }
     return n > 0 ? write_all(fd_, p, n) : std::string();
 }
@@ -231,6 +239,89 @@ std::string AtomicOutput::write_stage(std::size_t bytes) {
     return {};
 }
 
+// The copying into a stage takes about a fifth of the time its direct write does; with two
+// stages the disk need not wait for it.
+std::string AtomicOutput::hand_stage_to_disk() {
+    if (std::string fault = wait_for_disk(); !fault.empty() || !stage_) return fault;
+    if (!free_stage_) free_stage_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kDirectAlign, kStageBytes)));
+    if (!free_stage_) return write_stage(kStageBytes);  // no memory for a second stage: written here
+    if (!disk_thread_.joinable()) disk_thread_ = std::thread([this] { disk_work(); });
+    {
+        std::lock_guard lock(disk_mutex_);
+        disk_.stage = std::move(stage_);
+        disk_.bytes = kStageBytes;
+        disk_.offset = stage_offset_;
+        disk_.writing = true;
+    }
+    disk_changed_.notify_all();
+    stage_ = std::move(free_stage_);
+    stage_offset_ += kStageBytes;
+    staged_ = 0;
+    return {};
+}
+
+// Waits until the stage on its way is written and takes it back; a stage that had to go through
+// the cache takes the one being filled, and everything after it, with it.
+std::string AtomicOutput::wait_for_disk() {
+    if (!disk_thread_.joinable()) return {};
+    bool fell_back;
+    {
+        std::unique_lock lock(disk_mutex_);
+        disk_changed_.wait(lock, [&] { return !disk_.writing; });
+        if (!disk_.fault.empty()) return disk_.fault;
+        if (disk_.stage) free_stage_ = std::move(disk_.stage);
+        fell_back = disk_.fell_back;
+    }
+    if (!fell_back || !stage_) return {};
+    if (std::string fault = pwrite_all(fd_, stage_.get(), staged_, stage_offset_); !fault.empty()) return fault;
+    stage_offset_ += staged_;
+    staged_ = 0;
+    stage_.reset();
+    free_stage_.reset();
+    if (::lseek(fd_, off_t(stage_offset_), SEEK_SET) < 0) return system_fault("cannot write the output");
+    return {};
+}
+
+void AtomicOutput::disk_work() {
+    for (;;) {
+        std::unique_lock lock(disk_mutex_);
+        disk_changed_.wait(lock, [&] { return disk_.writing || disk_.stopping; });
+        if (!disk_.writing) return;
+        const std::uint8_t* data = disk_.stage.get();
+        const std::size_t bytes = disk_.bytes;
+        const std::uint64_t offset = disk_.offset;
+        lock.unlock();
+        std::string fault;
+        std::size_t done = 0;
+        bool fell_back = false;
+        while (done < bytes) {
+            ssize_t n = ::pwrite(fd_, data + done, bytes - done, off_t(offset + done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EINVAL) break;
+            if (n < 0) {
+                fault = system_fault("cannot write the output");
+                break;
+            }
+            if (n == 0) {
+                fault = "cannot write the output: the disk took no more bytes";
+                break;
+            }
+            done += std::size_t(n);
+        }
+        if (fault.empty() && done < bytes) {
+            fell_back = true;
+            fault = set_direct(fd_, false) ? pwrite_all(fd_, data + done, bytes - done, offset + done)
+                                           : system_fault("cannot write the output");
+        }
+        lock.lock();
+        disk_.writing = false;
+        disk_.fell_back = disk_.fell_back || fell_back;
+        if (disk_.fault.empty()) disk_.fault = fault;
+        lock.unlock();
+        disk_changed_.notify_all();
+    }
+}
+
 std::string AtomicOutput::patch_now(const Job& job) {
     if (stage_ && job.offset >= stage_offset_ && job.offset + job.patch_size <= stage_offset_ + staged_) {
         std::memcpy(stage_.get() + (job.offset - stage_offset_), job.patch, job.patch_size);
@@ -246,6 +337,7 @@ std::string AtomicOutput::patch_now(const Job& job) {
 }
 
 std::string AtomicOutput::end_direct() {
+    if (std::string fault = wait_for_disk(); !fault.empty()) return fault;
     if (stage_ && staged_ > 0) {
         const std::size_t whole = (staged_ + kDirectAlign - 1) / kDirectAlign * kDirectAlign;
         std::memset(stage_.get() + staged_, 0, whole - staged_);

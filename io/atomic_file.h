@@ -76,6 +76,10 @@ private:
     std::string append(const std::uint8_t* p, std::size_t n);
     std::string patch_now(const Job& job);
     std::string write_stage(std::size_t bytes);
+    // A full stage goes to the disk on a thread of its own while the next one fills.
+    std::string hand_stage_to_disk();
+    std::string wait_for_disk();
+    void disk_work();
     std::string end_direct();  // the last block, the patches held back, the true length
     void enqueue(Job&& job);
     void wait_until_written();
@@ -100,6 +104,21 @@ private:
     std::uint64_t stage_offset_ = 0;   // where stage_ goes in the file
     std::vector<Job> held_patches_;    // patches of bytes already on the disk, applied at the end
     std::uint64_t appended_ = 0;       // the file's true length so far
+
+    // The stage being written to the disk meanwhile (touched by the disk thread while `writing`).
+    struct DiskJob {
+        std::unique_ptr<std::uint8_t, FreeAligned> stage;
+        std::size_t bytes = 0;
+        std::uint64_t offset = 0;
+        bool writing = false;
+        bool stopping = false;
+        bool fell_back = false;  // the file system refused a direct write: it went through the cache
+        std::string fault;
+    } disk_;
+    std::unique_ptr<std::uint8_t, FreeAligned> free_stage_;  // the other stage, when not on its way
+    std::mutex disk_mutex_;
+    std::condition_variable disk_changed_;
+    std::thread disk_thread_;
 
     std::mutex mutex_;
     std::condition_variable changed_;
