@@ -96,6 +96,10 @@ pos_typ::pos_typ()
       P_angle(std::numeric_limits<double>::quiet_NaN()),
       area(std::numeric_limits<double>::quiet_NaN()) {}
 
+bool draws_heading(const XYZ6_typ& nrm) {
+    return !(nrm.z < -0.001 || nrm.z > 0.001) && !(nrm.x > 0.001) && !(nrm.x < -0.001);
+}
+
 alignment align_with_normal(const XYZ6_typ& nrm, random& rng) {
     alignment r{0.0, 0.0};
     double nx = nrm.x, ny = nrm.y, nz = nrm.z;
@@ -186,6 +190,9 @@ public:
         }
         return values_[std::size_t(index)];
     }
+    // For a value kept beside another cache's: stored without being marked known.
+    void set(int index, double value) { values_[std::size_t(index)] = value; }
+    double value(int index) const { return values_[std::size_t(index)]; }
     void prefetch(int index) const {
         __builtin_prefetch(values_.data() + index);
         __builtin_prefetch(known_.data() + index);
@@ -226,6 +233,7 @@ struct direct_placement {
     }
     double pitch_weight(int k, const XYZ6_typ& c, weight_map::WG_typ* entry) { return weight(k, c, entry); }
     void anticipate() {}
+    alignment align(int k) { return align_with_normal(poly_data[k].normal, rng); }
     pos_typ* place(const XYZ6_typ& c) { return add_item(c); }
     void finish() {}
 };
@@ -242,6 +250,10 @@ struct fast_placement {
     std::optional<polygon_sampler> sampler{std::in_place, poly_data, num_polys, worker_count()};
     std::vector<double> areas;
     polygon_cache density{num_polys}, pitch{num_polys};
+    // The turn onto each polygon's normal, worked out on its first clone, when there are clones
+    // enough for polygons to take several; a level polygon draws a heading for every clone.
+    bool cache_turns = par->num_clones >= 2 * num_polys;
+    polygon_cache turn_P{cache_turns ? num_polys : 0}, turn_H{cache_turns ? num_polys : 0};
     std::optional<spacing_grid> grid;
     position_nodes placed;  // reserved in full: nodes never move while placing
     std::optional<page_prefault> prefault;  // maps the room of `placed` and the grid ahead of the placing
@@ -329,6 +341,7 @@ struct fast_placement {
         const int after = last != 0 ? random::int_in_range(0, last, r) : 0;
         sampler->prefetch(after);
         __builtin_prefetch(&poly_data[after].normal);
+        if (cache_turns) turn_P.prefetch(after), turn_H.prefetch(after);
         if (par->size_by_area != 0) __builtin_prefetch(areas.data() + after);
         if (par->density_wg != 0) density.prefetch(after);
         // And the block of the try two beyond `after`, the draws in between guessed at three a
@@ -351,6 +364,19 @@ struct fast_placement {
         if (!sampler->foresee(rng, polygon, used, point, draws)) return false;
         r_try = {true, rng.mti + offset, used + draws - offset, polygon, point};
         return true;
+    }
+
+    alignment align(int k) {
+        const XYZ6_typ& normal = poly_data[k].normal;
+        if (!cache_turns || draws_heading(normal)) return align_with_normal(normal, rng);
+        alignment turn;
+        turn.P = turn_P.get(k, [&](int) {
+            const alignment computed = align_with_normal(normal, rng);
+            turn_H.set(k, computed.H);
+            return computed.P;
+        });
+        turn.H = turn_H.value(k);
+        return turn;
     }
 
     pos_typ* place(const XYZ6_typ& c) {
@@ -393,7 +419,7 @@ void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, L
         node->polygon = k;
         if (par->size_by_area != 0) node->area = a;
         if (par->H_align == 1 || par->P_align == 1) {
-            alignment turn = align_with_normal(poly_data[k].normal, s.rng);
+            alignment turn = s.align(k);
             if (par->P_angle_wg != 0 && wm) {
                 if (par->absolute == 1) turn.P = kHalfPi;
                 turn.P = turn.P + s.pitch_weight(k, c, pitch_entry) * kHalfPi;

@@ -45,5 +45,7 @@ struct alignment {
     double H;
 };
 alignment align_with_normal(const XYZ6_typ& nrm, random& rng);
+// Whether align_with_normal draws a heading for `nrm` (a level polygon's normal).
+bool draws_heading(const XYZ6_typ& nrm);
 
 }  // namespace zelkor
