@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -245,7 +246,13 @@ std::string AtomicOutput::hand_stage_to_disk() {
     if (std::string fault = wait_for_disk(); !fault.empty() || !stage_) return fault;
     if (!free_stage_) free_stage_.reset(static_cast<std::uint8_t*>(std::aligned_alloc(kDirectAlign, kStageBytes)));
     if (!free_stage_) return write_stage(kStageBytes);  // no memory for a second stage: written here
-    if (!disk_thread_.joinable()) disk_thread_ = std::thread([this] { disk_work(); });
+    if (!disk_thread_.joinable()) {
+        try {
+            disk_thread_ = std::thread([this] { disk_work(); });
+        } catch (const std::system_error&) {
+            return write_stage(kStageBytes);  // no thread to be had: written here too
+        }
+    }
     {
         std::lock_guard lock(disk_mutex_);
         disk_.stage = std::move(stage_);
