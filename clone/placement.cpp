@@ -397,6 +397,10 @@ struct fast_placement {
 template <class Structures>
 void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, LWMonitor* monitor) {
     const int N = par->iterations;
+    // The spacing of each try, worked out once for every try count a clone can reach (the same
+    // expression on the same values, so the same distances).
+    std::vector<double> spacing(std::size_t(std::clamp(N, 0, 4096)) + 1);
+    for (std::size_t t = 1; t < spacing.size(); ++t) spacing[t] = base / (double(t) / double(N) + 1.0);
     weight_map::WG_typ* density_entry = wm ? wm->get_name(par->density_wg) : nullptr;
     weight_map::WG_typ* pitch_entry = wm ? wm->get_name(par->P_angle_wg) : nullptr;
     for (int i = 0; i < par->num_clones; ++i) {
@@ -412,7 +416,8 @@ void place_clones(Structures& s, weight_map* wm, params_typ* par, double base, L
             ++tries;
             if (tries > N) break;
             s.anticipate();
-            if (check_pos(par, &c, a, w, base / (double(tries) / double(N) + 1.0))) break;
+            const double d = tries < (long long)spacing.size() ? spacing[std::size_t(tries)] : base / (double(tries) / double(N) + 1.0);
+            if (check_pos(par, &c, a, w, d)) break;
         }
 
         pos_typ* node = s.place(c);
