@@ -268,6 +268,13 @@ struct fast_placement {
         XYZ6_typ point;
     };
     foreseen_try ahead[2];
+    // The polygon the word at generator index `word` gives, worked out by the last anticipation
+    // (-1: none). Forgotten at every draw that may regenerate the generator, after which the same
+    // index names another word.
+    struct {
+        int word = -1;
+        int index = 0;
+    } known_polygon;
 
     fast_placement(weight_map* wm_, params_typ* par_, random& rng_, std::vector<double>&& areas_, double base_)
         : wm(wm_), par(par_), rng(rng_), base(base_), areas(std::move(areas_)), grid(make_grid(base_, par_->num_clones)) {
@@ -307,6 +314,7 @@ struct fast_placement {
             r_point = next.point;
             return;
         }
+        known_polygon.word = -1;  // the draws may regenerate the generator: its indices start again
         r_polygon = rng.z_zakresu(0, num_polys - 1);
         r_point = sampler->draw(rng, r_polygon);
     }
@@ -339,6 +347,7 @@ struct fast_placement {
         double r;
         if (last != 0 && !rng.peek(ahead[0].draws + ahead[1].draws, r)) return;
         const int after = last != 0 ? random::int_in_range(0, last, r) : 0;
+        known_polygon = {rng.mti + ahead[0].draws + ahead[1].draws, after};
         sampler->prefetch(after);
         __builtin_prefetch(&poly_data[after].normal);
         if (cache_turns) turn_P.prefetch(after), turn_H.prefetch(after);
@@ -355,7 +364,10 @@ struct fast_placement {
         int used = offset;
         double r;
         int polygon = 0;
-        if (last != 0) {
+        if (last != 0 && known_polygon.word == rng.mti + offset) {
+            polygon = known_polygon.index;  // drawn from that word one try ago
+            ++used;
+        } else if (last != 0) {
             if (!rng.peek(used++, r)) return false;
             polygon = random::int_in_range(0, last, r);
         }
@@ -368,7 +380,11 @@ struct fast_placement {
 
     alignment align(int k) {
         const XYZ6_typ& normal = poly_data[k].normal;
-        if (!cache_turns || draws_heading(normal)) return align_with_normal(normal, rng);
+        if (draws_heading(normal)) {
+            known_polygon.word = -1;  // as a draw of the try's own
+            return align_with_normal(normal, rng);
+        }
+        if (!cache_turns) return align_with_normal(normal, rng);
         alignment turn;
         turn.P = turn_P.get(k, [&](int) {
             const alignment computed = align_with_normal(normal, rng);
