@@ -54,6 +54,8 @@ spacing_grid::spacing_grid(const XYZ6_typ& low, const XYZ6_typ& high, double cel
     cells_u_ = std::int64_t(std::min(eu * inverse_cell_, budget)) + 1;
     cells_v_ = std::int64_t(std::min(ev * inverse_cell_, budget)) + 1;
     if (double(cells_u_) * double(cells_v_) > 2 * budget) return;
+    last_u_ = double(cells_u_ - 1);
+    last_v_ = double(cells_v_ - 1);
     clear_cells(std::size_t(cells_u_ * cells_v_));
     usable_ = true;
 }
@@ -114,7 +116,8 @@ bool spacing_grid::is_blocked(const XYZ6_typ& c, double d) const {
     const double reach_v = d * (1.0 + 1e-9) + std::fabs(cv) * 1e-15 + 1e-300;
     const std::int64_t u0 = cell_u(cu - reach_u), u1 = cell_u(cu + reach_u);
     const std::int64_t v0 = cell_v(cv - reach_v), v1 = cell_v(cv + reach_v);
-    if (double(u1 - u0 + 1) * double(v1 - v0 + 1) > double(points_.size())) return scan_all(c, d);
+    // At most twice the cell budget in all, so the product cannot overflow.
+    if ((u1 - u0 + 1) * (v1 - v0 + 1) > std::int64_t(points_.size())) return scan_all(c, d);
 
     for (std::int32_t q : odd_)
         if (blocks(points_[std::size_t(q)], c, d)) return true;

@@ -60,14 +60,15 @@ private:
     // Monotone in v, and clamped into the grid: a point beyond the box lands in a border cell, and
     // a range of values maps onto a range of cells that holds every point whose value lies within
     // it. For t >= 0 truncation is the floor, and below 0 (or NaN) the clamp gives 0 anyway.
-    static std::int64_t clamped_cell(double v, double low, double inverse, std::int64_t count) {
+    // `last` is the last cell's index, and `last_value` the same as a double.
+    static std::int64_t clamped_cell(double v, double low, double inverse, std::int64_t last, double last_value) {
         const double t = (v - low) * inverse;
         if (!(t > 0)) return 0;
-        if (t >= double(count - 1)) return count - 1;
+        if (t >= last_value) return last;
         return std::int64_t(t);
     }
-    std::int64_t cell_u(double v) const { return clamped_cell(v, low_u_, inverse_cell_, cells_u_); }
-    std::int64_t cell_v(double v) const { return clamped_cell(v, low_v_, inverse_cell_, cells_v_); }
+    std::int64_t cell_u(double v) const { return clamped_cell(v, low_u_, inverse_cell_, cells_u_ - 1, last_u_); }
+    std::int64_t cell_v(double v) const { return clamped_cell(v, low_v_, inverse_cell_, cells_v_ - 1, last_v_); }
     bool scan_all(const XYZ6_typ& c, double d) const;
     void clear_cells(std::size_t count);
 
@@ -75,6 +76,7 @@ private:
     double low_u_ = 0, low_v_ = 0;
     double inverse_cell_ = 0;
     std::int64_t cells_u_ = 1, cells_v_ = 1;
+    double last_u_ = 0, last_v_ = 0;   // cells_u_ - 1 and cells_v_ - 1, as doubles
     bool usable_ = false;              // false when no finite grid could be laid out
     std::vector<XYZ6_typ, huge_page_allocator<XYZ6_typ>> points_;  // in the order added
     std::vector<cell, huge_page_allocator<cell>> cells_;
