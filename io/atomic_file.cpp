@@ -111,6 +111,26 @@ bool pread_all(int fd, std::uint8_t* p, std::size_t size, std::uint64_t offset) 
     return true;
 }
 
+// Writes whole blocks straight to the disk at `offset`. A file system that turns out to refuse
+// direct writes gets the rest through its cache, the descriptor is switched to cached writes for
+// good, and r_fell_back says so.
+std::string write_direct(int fd, const std::uint8_t* data, std::size_t bytes, std::uint64_t offset, bool& r_fell_back) {
+    r_fell_back = false;
+    std::size_t done = 0;
+    while (done < bytes) {
+        ssize_t n = ::pwrite(fd, data + done, bytes - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINVAL) break;
+        if (n < 0) return system_fault("cannot write the output");
+        if (n == 0) return "cannot write the output: the disk took no more bytes";
+        done += std::size_t(n);
+    }
+    if (done == bytes) return {};
+    r_fell_back = true;
+    if (!set_direct(fd, false)) return system_fault("cannot write the output");
+    return pwrite_all(fd, data + done, bytes - done, offset + done);
+}
+
 }  // namespace
 
 void AtomicOutput::FreeAligned::operator()(std::uint8_t* p) const { std::free(p); }
@@ -218,21 +238,9 @@ std::string AtomicOutput::append(const std::uint8_t* p, std::size_t n) {
 // Writes the first `bytes` of the stage (whole blocks) at its offset. A file system that turns
 // out to refuse direct writes gets them through its cache, and so does the rest of the file.
 std::string AtomicOutput::write_stage(std::size_t bytes) {
-    std::size_t done = 0;
-    while (done < bytes) {
-        ssize_t n = ::pwrite(fd_, stage_.get() + done, bytes - done, off_t(stage_offset_ + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno == EINVAL) break;
-        if (n < 0) return system_fault("cannot write the output");
-        if (n == 0) return "cannot write the output: the disk took no more bytes";
-        done += std::size_t(n);
-    }
-    if (done < bytes) {
-        if (!set_direct(fd_, false)) return system_fault("cannot write the output");
-        if (std::string fault = pwrite_all(fd_, stage_.get() + done, bytes - done, stage_offset_ + done); !fault.empty())
-            return fault;
-        stage_.reset();
-    }
+    bool fell_back;
+    if (std::string fault = write_direct(fd_, stage_.get(), bytes, stage_offset_, fell_back); !fault.empty()) return fault;
+    if (fell_back) stage_.reset();
     stage_offset_ += bytes;
     staged_ = 0;
     // Later plain writes continue where the stage ended.
@@ -298,28 +306,8 @@ void AtomicOutput::disk_work() {
         const std::size_t bytes = disk_.bytes;
         const std::uint64_t offset = disk_.offset;
         lock.unlock();
-        std::string fault;
-        std::size_t done = 0;
-        bool fell_back = false;
-        while (done < bytes) {
-            ssize_t n = ::pwrite(fd_, data + done, bytes - done, off_t(offset + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno == EINVAL) break;
-            if (n < 0) {
-                fault = system_fault("cannot write the output");
-                break;
-            }
-            if (n == 0) {
-                fault = "cannot write the output: the disk took no more bytes";
-                break;
-            }
-            done += std::size_t(n);
-        }
-        if (fault.empty() && done < bytes) {
-            fell_back = true;
-            fault = set_direct(fd_, false) ? pwrite_all(fd_, data + done, bytes - done, offset + done)
-                                           : system_fault("cannot write the output");
-        }
+        bool fell_back;
+        const std::string fault = write_direct(fd_, data, bytes, offset, fell_back);
         lock.lock();
         disk_.writing = false;
         disk_.fell_back = disk_.fell_back || fell_back;
