@@ -88,7 +88,7 @@ bool spacing_grid::scan_all(const XYZ6_typ& c, double d) const {
 void spacing_grid::prefetch(const XYZ6_typ& c, double d) const {
     // A hint needs no exact window: the clamped cells of a NaN or infinite query are still cells,
     // and the few rows read by any query of at most one cell's reach each span two cache lines
-    // from their first cell (cells are a quarter of a line, aligned).
+    // from their first cell (cells are half a line, aligned).
     if (!usable_) return;
     const double cu = axis(c, axis_u_), cv = axis(c, axis_v_);
     const std::int64_t u0 = cell_u(cu - d), u1 = std::min(cell_u(cu + d), u0 + 2);
