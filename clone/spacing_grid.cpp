@@ -85,21 +85,6 @@ bool spacing_grid::scan_all(const XYZ6_typ& c, double d) const {
     return false;
 }
 
-void spacing_grid::prefetch(const XYZ6_typ& c, double d) const {
-    // A hint needs no exact window: the clamped cells of a NaN or infinite query are still cells,
-    // and the few rows read by any query of at most one cell's reach each span two cache lines
-    // from their first cell (cells are half a line, aligned).
-    if (!usable_) return;
-    const double cu = axis(c, axis_u_), cv = axis(c, axis_v_);
-    const std::int64_t u0 = cell_u(cu - d), u1 = std::min(cell_u(cu + d), u0 + 2);
-    const std::uintptr_t row_bytes = std::uintptr_t(cells_v_) * sizeof(cell);
-    std::uintptr_t first = reinterpret_cast<std::uintptr_t>(cells_.data() + u0 * cells_v_ + cell_v(cv - d));
-    for (std::int64_t u = u0; u <= u1; ++u, first += row_bytes) {
-        __builtin_prefetch(reinterpret_cast<const void*>(first));
-        __builtin_prefetch(reinterpret_cast<const void*>(first + 64));
-    }
-}
-
 bool spacing_grid::is_blocked(const XYZ6_typ& c, double d) const {
     // Only a positive distance can exceed a distance; NaN compares false everywhere.
     if (!(d > 0) || points_.empty()) return false;
