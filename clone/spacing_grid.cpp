@@ -9,8 +9,6 @@ namespace {
 
 bool finite(const XYZ6_typ& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-double axis(const XYZ6_typ& p, int a) { return static_cast<const double*>(p)[a]; }
-
 // Cells per grid: a few per expected position, so that a sparse scatter over a huge box does not
 // pay for a huge array.
 std::size_t cell_budget(std::size_t expected) { return std::max<std::size_t>(2 * expected, 1024); }

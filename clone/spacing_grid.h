@@ -57,6 +57,8 @@ private:
         std::int32_t more = -1;           // further positions, chained through next_; -1 for none
     };
 
+    // Coordinate `a` of p: 0 = x, 1 = y, 2 = z.
+    static double axis(const XYZ6_typ& p, int a) { return static_cast<const double*>(p)[a]; }
     static bool blocks(const XYZ6_typ& q, const XYZ6_typ& c, double d) {
         return q.x > c.x - d && q.x <= c.x + d && d > c.calc_distance(q);
     }
@@ -92,7 +94,7 @@ inline void spacing_grid::prefetch(const XYZ6_typ& c, double d) const {
     // and the few rows read by any query of at most one cell's reach each span two cache lines
     // from their first cell (cells are half a line, aligned).
     if (!usable_) return;
-    const double cu = static_cast<const double*>(c)[axis_u_], cv = static_cast<const double*>(c)[axis_v_];
+    const double cu = axis(c, axis_u_), cv = axis(c, axis_v_);
     const std::int64_t u0 = cell_u(cu - d), u1 = std::min(cell_u(cu + d), u0 + 2);
     const std::uintptr_t row_bytes = std::uintptr_t(cells_v_) * sizeof(cell);
     std::uintptr_t first = reinterpret_cast<std::uintptr_t>(cells_.data() + u0 * cells_v_ + cell_v(cv - d));
